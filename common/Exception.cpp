@@ -1,0 +1,38 @@
+#include "common/Exception.h"
+
+#include "common/Owners.h"
+#include "common/Text.h"
+
+namespace svcgate {
+
+Exception::Exception(std::wstring message)
+    : std::runtime_error(WideToUtf8(message)), message_(std::move(message)) {}
+
+std::wstring SystemErrorMessage(DWORD code) {
+    unique_hlocal buffer;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<LPWSTR>(buffer.put<wchar_t>()), 0, nullptr);
+    std::wstring text = length ? std::wstring(static_cast<wchar_t*>(buffer.get()), length) : L"";
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    if (text.empty())
+        text = FormatText(L"System error 0x%08X", static_cast<unsigned>(code));
+    return text;
+}
+
+void CheckHResult(HRESULT hr) {
+    if (FAILED(hr))
+        throw Exception(SystemErrorMessage(static_cast<DWORD>(hr)));
+}
+
+void RaiseLastOSError() {
+    throw Exception(SystemErrorMessage(GetLastError()));
+}
+
+void CheckWin32(BOOL succeeded) {
+    if (!succeeded)
+        RaiseLastOSError();
+}
+
+} // namespace svcgate

@@ -1,0 +1,32 @@
+#pragma once
+// The one class of unexpected failures. Expected failures are result codes instead.
+
+#include <windows.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace svcgate {
+
+class Exception : public std::runtime_error {
+public:
+    explicit Exception(std::wstring message);
+    const std::wstring& Message() const { return message_; }
+    // The class name the host sees as the source of an automation exception.
+    static constexpr const wchar_t* ClassName = L"Exception";
+
+private:
+    std::wstring message_;
+};
+
+// The platform's own text for a system error code or an HRESULT.
+std::wstring SystemErrorMessage(DWORD code);
+
+// Turns a failed HRESULT into an Exception carrying the platform's message.
+void CheckHResult(HRESULT hr);
+// Raises the calling thread's last system error as an Exception.
+[[noreturn]] void RaiseLastOSError();
+// Raises the last system error when a platform call reported failure.
+void CheckWin32(BOOL succeeded);
+
+} // namespace svcgate

@@ -1,0 +1,66 @@
+#include "common/Text.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cwchar>
+#include <vector>
+
+namespace svcgate {
+
+namespace {
+
+std::string WideToCodePage(UINT codePage, std::wstring_view text) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(codePage, 0, text.data(), size, result.data(), length, nullptr, nullptr);
+    return result;
+}
+
+wchar_t LatinLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? c + (L'a' - L'A') : c; }
+
+} // namespace
+
+std::string WideToUtf8(std::wstring_view text) { return WideToCodePage(CP_UTF8, text); }
+
+std::string WideToAnsi(std::wstring_view text) { return WideToCodePage(CP_ACP, text); }
+
+std::wstring AnsiToWide(std::string_view text) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    std::wstring result(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, result.data(), length);
+    return result;
+}
+
+bool SameText(std::wstring_view a, std::wstring_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](wchar_t x, wchar_t y) { return LatinLower(x) == LatinLower(y); });
+}
+
+std::wstring FormatText(const wchar_t* format, ...) {
+    std::vector<wchar_t> buffer(256);
+    for (;;) {
+        va_list args;
+        va_start(args, format);
+        const int length = _vsnwprintf(buffer.data(), buffer.size(), format, args);
+        va_end(args);
+        if (length >= 0 && static_cast<size_t>(length) < buffer.size())
+            return std::wstring(buffer.data(), static_cast<size_t>(length));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_view to) {
+    for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+} // namespace svcgate

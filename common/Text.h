@@ -1,0 +1,24 @@
+#pragma once
+// Conversions between the text forms the system meets: UTF-16 inside, the ANSI
+// code page in files, UTF-8 in C++ exception texts.
+
+#include <string>
+#include <string_view>
+
+namespace svcgate {
+
+std::string WideToUtf8(std::wstring_view text);
+std::string WideToAnsi(std::wstring_view text);
+std::wstring AnsiToWide(std::string_view text);
+
+// Compares without regard to the case of the Latin letters A-Z only, as host
+// method names and setting identifiers are compared.
+bool SameText(std::wstring_view a, std::wstring_view b);
+
+// printf-style formatting into a wide text.
+std::wstring FormatText(const wchar_t* format, ...);
+
+// Replaces every occurrence of `from` in `text` by `to`.
+std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_view to);
+
+} // namespace svcgate

@@ -1,0 +1,151 @@
+#include "common/Variants.h"
+
+#include "common/Exception.h"
+
+namespace svcgate {
+
+unique_variant MakeVariant(std::wstring_view text) {
+    unique_variant result;
+    V_BSTR(result.addr()) = unique_bstr(text).detach();
+    V_VT(result.addr()) = VT_BSTR;
+    return result;
+}
+
+unique_variant MakeVariant(const wchar_t* text) { return MakeVariant(std::wstring_view(text)); }
+
+unique_variant MakeVariant(std::int32_t value) {
+    unique_variant result;
+    V_VT(result.addr()) = VT_I4;
+    V_I4(result.addr()) = value;
+    return result;
+}
+
+unique_variant MakeVariant(double value) {
+    unique_variant result;
+    V_VT(result.addr()) = VT_R8;
+    V_R8(result.addr()) = value;
+    return result;
+}
+
+unique_variant MakeBoolVariant(bool value) {
+    unique_variant result;
+    V_VT(result.addr()) = VT_BOOL;
+    V_BOOL(result.addr()) = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return result;
+}
+
+unique_variant MakeCurrencyVariant(Currency value) {
+    unique_variant result;
+    V_VT(result.addr()) = VT_CY;
+    V_CY(result.addr()).int64 = value;
+    return result;
+}
+
+unique_variant MakeDispatchVariant(IDispatch* object) {
+    unique_variant result;
+    V_VT(result.addr()) = VT_DISPATCH;
+    V_DISPATCH(result.addr()) = com_ptr<IDispatch>::share(object).detach();
+    return result;
+}
+
+unique_variant MakeArrayVariant(unique_safearray array) {
+    unique_variant result;
+    V_VT(result.addr()) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(result.addr()) = array.detach();
+    return result;
+}
+
+unique_variant ConvertVariant(const VARIANT& value, VARTYPE type) {
+    unique_variant result;
+    CheckHResult(VariantChangeTypeEx(result.addr(), const_cast<VARIANT*>(&value),
+                                     LOCALE_USER_DEFAULT, 0, type));
+    return result;
+}
+
+std::wstring VariantToText(const VARIANT& value) {
+    unique_variant text = ConvertVariant(value, VT_BSTR);
+    const BSTR bstr = V_BSTR(text.addr());
+    return bstr ? std::wstring(bstr, SysStringLen(bstr)) : std::wstring();
+}
+
+std::int32_t VariantToInt(const VARIANT& value) {
+    return V_I4(ConvertVariant(value, VT_I4).addr());
+}
+
+double VariantToDouble(const VARIANT& value) { return V_R8(ConvertVariant(value, VT_R8).addr()); }
+
+bool VariantToBool(const VARIANT& value) {
+    return V_BOOL(ConvertVariant(value, VT_BOOL).addr()) != VARIANT_FALSE;
+}
+
+Currency VariantToCurrency(const VARIANT& value) {
+    return V_CY(ConvertVariant(value, VT_CY).addr()).int64;
+}
+
+bool IsArray(const VARIANT& value) { return (V_VT(&value) & VT_ARRAY) != 0; }
+
+SAFEARRAY* ArrayOf(const VARIANT& value) {
+    if (!IsArray(value))
+        return nullptr;
+    return (V_VT(&value) & VT_BYREF) ? *V_ARRAYREF(&value) : V_ARRAY(&value);
+}
+
+unique_safearray CreateVariantArray(long count) {
+    SAFEARRAYBOUND bound{static_cast<ULONG>(count), 0};
+    unique_safearray array(SafeArrayCreate(VT_VARIANT, 1, &bound));
+    if (!array.get())
+        CheckHResult(E_OUTOFMEMORY);
+    return array;
+}
+
+unique_safearray CreateVariantMatrix(long rows, long columns) {
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(rows), 0}, {static_cast<ULONG>(columns), 0}};
+    unique_safearray array(SafeArrayCreate(VT_VARIANT, 2, bounds));
+    if (!array.get())
+        CheckHResult(E_OUTOFMEMORY);
+    return array;
+}
+
+long LowerBound(SAFEARRAY* array, UINT dimension) {
+    long bound = 0;
+    CheckHResult(SafeArrayGetLBound(array, dimension, &bound));
+    return bound;
+}
+
+long UpperBound(SAFEARRAY* array, UINT dimension) {
+    long bound = 0;
+    CheckHResult(SafeArrayGetUBound(array, dimension, &bound));
+    return bound;
+}
+
+long ElementCount(SAFEARRAY* array) {
+    return array ? UpperBound(array) - LowerBound(array) + 1 : 0;
+}
+
+namespace {
+
+unique_variant GetElementAt(SAFEARRAY* array, long* indices) {
+    unique_variant result;
+    CheckHResult(SafeArrayGetElement(array, indices, result.addr()));
+    return result;
+}
+
+} // namespace
+
+unique_variant GetElement(SAFEARRAY* array, long index) { return GetElementAt(array, &index); }
+
+unique_variant GetElement(SAFEARRAY* array, long index1, long index2) {
+    long indices[2] = {index1, index2};
+    return GetElementAt(array, indices);
+}
+
+void PutElement(SAFEARRAY* array, long index, const VARIANT& value) {
+    CheckHResult(SafeArrayPutElement(array, &index, const_cast<VARIANT*>(&value)));
+}
+
+void PutElement(SAFEARRAY* array, long index1, long index2, const VARIANT& value) {
+    long indices[2] = {index1, index2};
+    CheckHResult(SafeArrayPutElement(array, indices, const_cast<VARIANT*>(&value)));
+}
+
+} // namespace svcgate

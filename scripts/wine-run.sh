@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in the project's own 32-bit prefix, with the
+# Russian locale of the cash desks (ANSI code page 1251, decimal comma).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+export WINEPREFIX=${SVCGATE_WINEPREFIX:-$here/../build/wineprefix}
+export WINEARCH=win32
+export WINEDEBUG=${WINEDEBUG:--all}
+export LC_ALL=ru_RU.UTF-8
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    (
+        flock 9
+        [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+    ) 9>"$WINEPREFIX.lock"
+fi
+exec wine "$@"
