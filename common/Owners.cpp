@@ -107,4 +107,16 @@ void unique_hwnd::reset(HWND owned) {
     h_ = owned;
 }
 
+unique_hkey& unique_hkey::operator=(unique_hkey&& other) noexcept {
+    if (this != &other)
+        reset(std::exchange(other.h_, nullptr));
+    return *this;
+}
+
+void unique_hkey::reset(HKEY owned) {
+    if (h_)
+        RegCloseKey(h_);
+    h_ = owned;
+}
+
 } // namespace svcgate

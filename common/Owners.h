@@ -199,4 +199,26 @@ private:
     HWND h_ = nullptr;
 };
 
+// An open registry key.
+class unique_hkey {
+public:
+    unique_hkey() = default;
+    explicit unique_hkey(HKEY owned) : h_(owned) {}
+    unique_hkey(unique_hkey&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
+    unique_hkey& operator=(unique_hkey&& other) noexcept;
+    unique_hkey(const unique_hkey&) = delete;
+    unique_hkey& operator=(const unique_hkey&) = delete;
+    ~unique_hkey() { reset(); }
+
+    void reset(HKEY owned = nullptr);
+    HKEY get() const { return h_; }
+    HKEY* put() {
+        reset();
+        return &h_;
+    }
+
+private:
+    HKEY h_ = nullptr;
+};
+
 } // namespace svcgate
