@@ -8,6 +8,12 @@ namespace svcgate {
 Exception::Exception(std::wstring message)
     : std::runtime_error(WideToUtf8(message)), message_(std::move(message)) {}
 
+std::wstring MessageOf(const std::exception& error) {
+    if (const auto* own = dynamic_cast<const Exception*>(&error))
+        return own->Message();
+    return AnsiToWide(error.what());
+}
+
 std::wstring SystemErrorMessage(DWORD code) {
     unique_hlocal buffer;
     const DWORD length = FormatMessageW(

@@ -19,6 +19,9 @@ private:
     std::wstring message_;
 };
 
+// The message of any error: an Exception's own, or a standard error's text.
+std::wstring MessageOf(const std::exception& error);
+
 // The platform's own text for a system error code or an HRESULT.
 std::wstring SystemErrorMessage(DWORD code);
 

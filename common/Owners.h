@@ -67,6 +67,8 @@ public:
     unique_bstr() = default;
     explicit unique_bstr(BSTR owned) : s_(owned) {}
     explicit unique_bstr(std::wstring_view text);
+    // A literal is copied, never adopted.
+    explicit unique_bstr(const wchar_t* text) : unique_bstr(std::wstring_view(text)) {}
     unique_bstr(unique_bstr&& other) noexcept : s_(std::exchange(other.s_, nullptr)) {}
     unique_bstr& operator=(unique_bstr&& other) noexcept;
     unique_bstr(const unique_bstr&) = delete;
@@ -197,6 +199,69 @@ public:
 
 private:
     HWND h_ = nullptr;
+};
+
+// A security identifier built with AllocateAndInitializeSid.
+class unique_sid {
+public:
+    unique_sid() = default;
+    unique_sid(unique_sid&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    unique_sid& operator=(unique_sid&& other) noexcept;
+    unique_sid(const unique_sid&) = delete;
+    unique_sid& operator=(const unique_sid&) = delete;
+    ~unique_sid() { reset(); }
+
+    void reset(PSID owned = nullptr);
+    PSID get() const { return p_; }
+    PSID* put() {
+        reset();
+        return &p_;
+    }
+
+private:
+    PSID p_ = nullptr;
+};
+
+// A cryptographic provider context.
+class unique_hcryptprov {
+public:
+    unique_hcryptprov() = default;
+    unique_hcryptprov(unique_hcryptprov&& other) noexcept : h_(std::exchange(other.h_, 0)) {}
+    unique_hcryptprov& operator=(unique_hcryptprov&& other) noexcept;
+    unique_hcryptprov(const unique_hcryptprov&) = delete;
+    unique_hcryptprov& operator=(const unique_hcryptprov&) = delete;
+    ~unique_hcryptprov() { reset(); }
+
+    void reset(HCRYPTPROV owned = 0);
+    HCRYPTPROV get() const { return h_; }
+    HCRYPTPROV* put() {
+        reset();
+        return &h_;
+    }
+
+private:
+    HCRYPTPROV h_ = 0;
+};
+
+// A hash object of a cryptographic provider; destroy it before its provider.
+class unique_hcrypthash {
+public:
+    unique_hcrypthash() = default;
+    unique_hcrypthash(unique_hcrypthash&& other) noexcept : h_(std::exchange(other.h_, 0)) {}
+    unique_hcrypthash& operator=(unique_hcrypthash&& other) noexcept;
+    unique_hcrypthash(const unique_hcrypthash&) = delete;
+    unique_hcrypthash& operator=(const unique_hcrypthash&) = delete;
+    ~unique_hcrypthash() { reset(); }
+
+    void reset(HCRYPTHASH owned = 0);
+    HCRYPTHASH get() const { return h_; }
+    HCRYPTHASH* put() {
+        reset();
+        return &h_;
+    }
+
+private:
+    HCRYPTHASH h_ = 0;
 };
 
 // An open registry key.

@@ -15,19 +15,26 @@ std::string WideToCodePage(UINT codePage, std::wstring_view text) {
     if (text.empty())
         return {};
     const int size = static_cast<int>(text.size());
-    const int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(length), '\0');
     WideCharToMultiByte(codePage, 0, text.data(), size, result.data(), length, nullptr, nullptr);
     return result;
 }
 
-wchar_t LatinLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? c + (L'a' - L'A') : c; }
+wchar_t LatinLower(wchar_t c) {
+    return c >= L'A' && c <= L'Z' ? c + (L'a' - L'A') : c;
+}
 
 } // namespace
 
-std::string WideToUtf8(std::wstring_view text) { return WideToCodePage(CP_UTF8, text); }
+std::string WideToUtf8(std::wstring_view text) {
+    return WideToCodePage(CP_UTF8, text);
+}
 
-std::string WideToAnsi(std::wstring_view text) { return WideToCodePage(CP_ACP, text); }
+std::string WideToAnsi(std::wstring_view text) {
+    return WideToCodePage(CP_ACP, text);
+}
 
 std::wstring AnsiToWide(std::string_view text) {
     if (text.empty())
@@ -58,7 +65,8 @@ std::wstring FormatText(const wchar_t* format, ...) {
 }
 
 std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_view to) {
-    for (size_t at = text.find(from); at != std::wstring::npos; at = text.find(from, at + to.size()))
+    for (size_t at = text.find(from); at != std::wstring::npos;
+         at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
     return text;
 }

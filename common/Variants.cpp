@@ -11,7 +11,9 @@ unique_variant MakeVariant(std::wstring_view text) {
     return result;
 }
 
-unique_variant MakeVariant(const wchar_t* text) { return MakeVariant(std::wstring_view(text)); }
+unique_variant MakeVariant(const wchar_t* text) {
+    return MakeVariant(std::wstring_view(text));
+}
 
 unique_variant MakeVariant(std::int32_t value) {
     unique_variant result;
@@ -72,7 +74,9 @@ std::int32_t VariantToInt(const VARIANT& value) {
     return V_I4(ConvertVariant(value, VT_I4).addr());
 }
 
-double VariantToDouble(const VARIANT& value) { return V_R8(ConvertVariant(value, VT_R8).addr()); }
+double VariantToDouble(const VARIANT& value) {
+    return V_R8(ConvertVariant(value, VT_R8).addr());
+}
 
 bool VariantToBool(const VARIANT& value) {
     return V_BOOL(ConvertVariant(value, VT_BOOL).addr()) != VARIANT_FALSE;
@@ -82,7 +86,9 @@ Currency VariantToCurrency(const VARIANT& value) {
     return V_CY(ConvertVariant(value, VT_CY).addr()).int64;
 }
 
-bool IsArray(const VARIANT& value) { return (V_VT(&value) & VT_ARRAY) != 0; }
+bool IsArray(const VARIANT& value) {
+    return (V_VT(&value) & VT_ARRAY) != 0;
+}
 
 SAFEARRAY* ArrayOf(const VARIANT& value) {
     if (!IsArray(value))
@@ -132,7 +138,9 @@ unique_variant GetElementAt(SAFEARRAY* array, long* indices) {
 
 } // namespace
 
-unique_variant GetElement(SAFEARRAY* array, long index) { return GetElementAt(array, &index); }
+unique_variant GetElement(SAFEARRAY* array, long index) {
+    return GetElementAt(array, &index);
+}
 
 unique_variant GetElement(SAFEARRAY* array, long index1, long index2) {
     long indices[2] = {index1, index2};

@@ -1,0 +1,135 @@
+#pragma once
+// The automation object the host talks to: a table of named methods behind
+// IDispatch, the settings table, and the debug log switch.
+
+#include "common/Owners.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace svcgate {
+
+// Receives the whole argument array (element 0 is the host's first argument)
+// and may store into any element; returns the call's result.
+using TPrivateMethod = std::function<unique_variant(SAFEARRAY* paParams)>;
+// The uniform signature of the host's equipment methods; returns a result code.
+using TPublicMethod = std::function<std::int32_t(
+    VARIANT& InData, VARIANT& OutData, std::int32_t TimeOut, std::wstring& ResultDescription)>;
+
+struct TMethodStruct {
+    std::wstring Name;
+    bool IsPublic = false;
+    bool IsSpecific = false;
+    // Only the one that IsPublic names is set.
+    TPrivateMethod PrivateMethod;
+    TPublicMethod PublicMethod;
+};
+
+enum TDataType { dtNumber, dtString, dtDateTime, dtBoolean };
+
+struct TSettingStruct {
+    std::wstring ID;
+    unique_variant Value;
+    TDataType ValueType = dtNumber;
+    unique_variant Default;
+    bool ReadOnly = false;
+    std::wstring Name;
+    std::wstring Description;
+};
+
+class TBaseObject : public IDispatch {
+public:
+    // Creates an object of a derived class and runs its initialisation; the
+    // caller holds the one reference.
+    template <class T> static com_ptr<T> Create() {
+        com_ptr<T> object(new T());
+        object->Initialize();
+        return object;
+    }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames,
+                                            LCID lcid, DISPID* rgDispId) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
+                                     DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                     EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
+
+    const std::wstring& InstanceID() const { return FInstanceID; }
+    int FindMethodID(std::wstring_view name) const;
+    const std::vector<TMethodStruct>& MethodList() const { return FMethodList; }
+
+    bool DebugLogEnabled() const { return FDebugLogEnabled; }
+    void SetDebugLogEnabled(bool value);
+    void WriteDebugLog(std::wstring_view name, std::wstring_view text, bool nameOnly = false);
+
+    // The settings table.
+    void AddSetting(std::wstring_view ID, TDataType ValueType, const VARIANT& Default,
+                    bool ReadOnly, std::wstring_view Name, std::wstring_view Description);
+    unique_variant GetSettingValue(std::wstring_view ID, bool Default = false) const;
+    bool GetSettingValueBool(std::wstring_view ID) const;
+    std::int32_t GetSettingValueInt(std::wstring_view ID) const;
+    std::int64_t GetSettingValueCurr(std::wstring_view ID) const;
+    double GetSettingValueDbl(std::wstring_view ID) const;
+    double GetSettingValueDate(std::wstring_view ID) const;
+    std::wstring GetSettingValueStr(std::wstring_view ID) const;
+    bool GetSettingReadOnly(std::wstring_view ID) const;
+    void SetSettingValue(std::wstring_view ID, const VARIANT& Value);
+    void SetAllSettingsDefault();
+
+    virtual std::wstring GetDriverResultDescription(std::int32_t ResultCode);
+
+protected:
+    TBaseObject() = default;
+    virtual ~TBaseObject() = default;
+    TBaseObject(const TBaseObject&) = delete;
+    TBaseObject& operator=(const TBaseObject&) = delete;
+
+    // Runs once after construction; derived classes call this one first.
+    virtual void Initialize();
+    // Runs when the last reference goes, while the derived parts still exist.
+    virtual void Destroy() {}
+    virtual void BeginDebugLog() {}
+    // The text a log line shows for a public method's InData or OutData.
+    virtual std::wstring CallDataLogText(std::wstring_view methodName, const VARIANT& data);
+
+    void RegisterPrivateMethod(std::wstring_view name, TPrivateMethod handler);
+    void RegisterPublicMethod(std::wstring_view name, TPublicMethod handler);
+    void RegisterSpecificMethod(std::wstring_view name, TPublicMethod handler);
+    void RegisterMethod(std::wstring_view name, bool IsSpecific, TPublicMethod handler);
+
+    TSettingStruct* FindSettingEntry(std::wstring_view ID);
+    const TSettingStruct* FindSettingEntry(std::wstring_view ID) const;
+    std::vector<TSettingStruct>& SettingList() { return FSettingList; }
+
+    std::wstring FDebugLogDir;
+
+private:
+    TMethodStruct& FindOrAddMethod(std::wstring_view name);
+    HRESULT CallMethod(DISPID dispId, unique_variant& result, SAFEARRAY* params);
+    HRESULT CallPublicMethod(const TMethodStruct& method, unique_variant& result, SAFEARRAY* params,
+                             bool logging);
+    void CallPrivateMethod(const TMethodStruct& method, unique_variant& result, SAFEARRAY* params,
+                           bool logging);
+    HRESULT ReportException(std::wstring_view message, EXCEPINFO* excepInfo);
+    std::wstring DebugLogFolder() const;
+
+    LONG FRefCount = 1;
+    std::wstring FInstanceID;
+    std::vector<TMethodStruct> FMethodList;
+    std::vector<TSettingStruct> FSettingList;
+    bool FDebugLogEnabled = false;
+};
+
+// [code, description]: the OutData of a failed public method.
+unique_variant BuildErrorOutData(std::int32_t code, std::wstring_view description);
+
+} // namespace svcgate

@@ -1,0 +1,177 @@
+#include "frame/uDebugLog.h"
+
+#include "common/Exception.h"
+#include "common/Module.h"
+#include "common/Text.h"
+#include "common/Variants.h"
+#include "common/uCommonUtils.h"
+#include "frame/uCOMSupport.h"
+
+#include <vector>
+
+namespace svcgate {
+
+namespace {
+
+std::wstring TextLogText(const VARIANT& value) {
+    return L"'" + ReplaceAll(VariantToText(value), L"\r\n", L"\\n") + L"'";
+}
+
+std::wstring InterfaceLogText(const void* address) {
+    return FormatText(L"$%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(address)));
+}
+
+unique_variant ArrayElement(SAFEARRAY* array, std::vector<long>& indices) {
+    VARTYPE type = VT_EMPTY;
+    CheckHResult(SafeArrayGetVartype(array, &type));
+    unique_variant element;
+    if (type == VT_VARIANT) {
+        CheckHResult(SafeArrayGetElement(array, indices.data(), element.addr()));
+    } else if (type != VT_RECORD && type != VT_DECIMAL) {
+        // Every other element type fits the value union of a VARIANT.
+        CheckHResult(SafeArrayGetElement(array, indices.data(), &V_I8(element.addr())));
+        V_VT(element.addr()) = type;
+    }
+    return element;
+}
+
+// A group holds the elements of the first dimension, or one group of the next
+// lower dimension for each index of a higher one.
+std::wstring ArrayGroup(SAFEARRAY* array, std::vector<long>& indices, UINT dimension) {
+    std::wstring text = L"(";
+    const long lower = LowerBound(array, dimension), upper = UpperBound(array, dimension);
+    for (long i = lower; i <= upper; ++i) {
+        indices[dimension - 1] = i;
+        if (dimension > 1) {
+            text += ArrayGroup(array, indices, dimension - 1);
+            continue;
+        }
+        if (i > lower)
+            text += L"; ";
+        text += LogText(ArrayElement(array, indices).get());
+    }
+    return text + L")";
+}
+
+std::wstring ScalarLogText(const VARIANT& value) {
+    switch (V_VT(&value)) {
+    case VT_EMPTY:
+        return L"EMPTY";
+    case VT_NULL:
+        return L"NULL";
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+        return VariantToText(value);
+    case VT_BSTR:
+        return TextLogText(value);
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+        return InterfaceLogText(V_UNKNOWN(&value));
+    case VT_BOOL:
+        return V_BOOL(&value) ? L"True" : L"False";
+    case VT_UI1:
+        return AnsiToWide(std::string(1, static_cast<char>(V_UI1(&value))));
+    default:
+        return L"";
+    }
+}
+
+std::wstring DateText(const SYSTEMTIME& time) {
+    return FormatText(L"%04u.%02u.%02u", time.wYear, time.wMonth, time.wDay);
+}
+
+std::wstring TimeText(const SYSTEMTIME& time) {
+    return DateText(time) + FormatText(L" %02u:%02u:%02u.%03u", time.wHour, time.wMinute,
+                                       time.wSecond, time.wMilliseconds);
+}
+
+bool FolderExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring WithDelimiter(std::wstring path) {
+    if (!path.empty() && path.back() != L'\\')
+        path += L'\\';
+    return path;
+}
+
+std::wstring ModuleBaseName() {
+    const std::wstring path = ThisModulePath();
+    const size_t nameStart = path.find_last_of(L"\\/") + 1;
+    const size_t extension = path.find_last_of(L'.');
+    return path.substr(nameStart,
+                       extension > nameStart ? extension - nameStart : std::wstring::npos);
+}
+
+void AppendToFile(const std::wstring& fileName, const std::string& bytes) {
+    unique_handle file(CreateFileW(fileName.c_str(), FILE_APPEND_DATA,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        RaiseLastOSError();
+    DWORD written = 0;
+    CheckWin32(
+        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+}
+
+} // namespace
+
+std::wstring LogText(SAFEARRAY* array) {
+    if (!array || SafeArrayGetDim(array) == 0)
+        return L"EMPTY";
+    const UINT dimensions = SafeArrayGetDim(array);
+    std::vector<long> indices(dimensions);
+    return L"[" + ArrayGroup(array, indices, dimensions) + L"]";
+}
+
+std::wstring LogText(const VARIANT& value) {
+    if (IsArray(value))
+        return LogText(ArrayOf(value));
+    if (V_VT(&value) & VT_BYREF) {
+        unique_variant plain;
+        CheckHResult(VariantCopyInd(plain.addr(), const_cast<VARIANT*>(&value)));
+        return ScalarLogText(plain.get());
+    }
+    return ScalarLogText(value);
+}
+
+void TBaseObject::SetDebugLogEnabled(bool value) {
+    if (value == FDebugLogEnabled)
+        return;
+    FDebugLogEnabled = value;
+    if (value)
+        BeginDebugLog();
+}
+
+// The device folder when it exists, else a folder named after the module under
+// the all-users data folder, which every user of the cash desk may write.
+std::wstring TBaseObject::DebugLogFolder() const {
+    if (!FDebugLogDir.empty() && FolderExists(FDebugLogDir))
+        return WithDelimiter(FDebugLogDir);
+    const std::wstring folder = GetCommonAppDataFolder() + ModuleBaseName();
+    if (!FolderExists(folder))
+        ForceDirectories(folder);
+    GrantEveryoneFullAccess(folder);
+    return WithDelimiter(folder);
+}
+
+void TBaseObject::WriteDebugLog(std::wstring_view name, std::wstring_view text, bool nameOnly) {
+    if (!FDebugLogEnabled)
+        return;
+    const std::wstring folder = DebugLogFolder();
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    std::wstring line = TimeText(now) + L" Inst.: " + FInstanceID + L"\t" + std::wstring(name);
+    if (!nameOnly)
+        line += L": \t" + std::wstring(text);
+    line += L"\r\n";
+    AppendToFile(FormatText(L"%sDebug_%s.log", folder.c_str(), DateText(now).c_str()),
+                 WideToAnsi(line));
+}
+
+} // namespace svcgate

@@ -1,0 +1,211 @@
+#include "TestObject.h"
+
+#include "../support/Host.h"
+
+#include "common/Exception.h"
+
+#include <gtest/gtest.h>
+#include <psapi.h>
+
+using namespace svcgate;
+using namespace svcgate::test;
+
+namespace {
+
+class Dispatch : public testing::Test {
+protected:
+    com_ptr<TestObject> object = TBaseObject::Create<TestObject>();
+
+    CallResult CallRun(std::vector<unique_variant> arguments, WORD flags = DISPATCH_METHOD) {
+        return Call(object.get(), L"Run", std::move(arguments), flags);
+    }
+};
+
+unique_variant I2(short value) {
+    unique_variant result;
+    V_VT(result.addr()) = VT_I2;
+    V_I2(result.addr()) = value;
+    return result;
+}
+
+std::wstring ErrorText(const unique_variant& outData) {
+    return VariantToText(GetElement(ArrayOf(outData.get()), 1).get());
+}
+
+TEST_F(Dispatch, NamesResolveWithoutRegardToLatinCase) {
+    const DISPID id = DispIdOf(object.get(), L"Run");
+    EXPECT_EQ(DispIdOf(object.get(), L"run"), id);
+    EXPECT_EQ(DispIdOf(object.get(), L"RUN"), id);
+
+    LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"Walk")};
+    DISPID result = 0;
+    EXPECT_EQ(object->GetIDsOfNames(IID_NULL, unknown, 1, 0, &result), E_NOTIMPL);
+    EXPECT_EQ(result, -1);
+}
+
+TEST_F(Dispatch, RegisteringANameAgainKeepsItsPlaceAndTakesTheNewHandler) {
+    const DISPID id = DispIdOf(object.get(), L"Poke");
+    object->RegisterPublicMethod(L"POKE",
+                                 [](VARIANT&, VARIANT&, int32_t, std::wstring&) { return 1003; });
+    EXPECT_EQ(DispIdOf(object.get(), L"Poke"), id);
+    EXPECT_EQ(object->MethodList().size(), 2u);
+    EXPECT_TRUE(object->MethodList()[id].IsPublic);
+
+    unique_variant outData;
+    EXPECT_FALSE(CallPublic(object.get(), L"Poke", unique_variant().get(), outData));
+    EXPECT_EQ(ErrorText(outData), L"Команда не поддерживается устройством");
+}
+
+TEST_F(Dispatch, RefusesCallsThatAreNotMethodCalls) {
+    unique_variant outData;
+    EXPECT_EQ(CallRun(Args(unique_variant(), Ref(outData), I2(0)), DISPATCH_PROPERTYGET).hr,
+              E_FAIL);
+    EXPECT_EQ(Call(object.get(), 100000, {}).hr, E_FAIL);
+    EXPECT_EQ(Call(object.get(), 2, {}).hr, DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(Call(object.get(), -1, {}).hr, DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(object->publicRuns, 0);
+
+    CallResult call = CallRun(Args(unique_variant(), Ref(outData), I2(0)),
+                              DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+    EXPECT_EQ(call.hr, S_OK);
+    EXPECT_EQ(object->publicRuns, 1);
+}
+
+TEST_F(Dispatch, PublicMethodWantsAnOrdinalTimeOut) {
+    unique_variant outData;
+    EXPECT_EQ(CallRun(Args(unique_variant(), Ref(outData))).hr, E_INVALIDARG);
+    EXPECT_EQ(CallRun(Args(unique_variant(), Ref(outData), MakeVariant(5.0))).hr, E_INVALIDARG);
+    EXPECT_EQ(CallRun(Args(unique_variant(), Ref(outData), MakeVariant(L"5"))).hr, E_INVALIDARG);
+    EXPECT_EQ(object->publicRuns, 0);
+    EXPECT_TRUE(outData.empty());
+
+    CallResult call = CallRun(Args(unique_variant(), Ref(outData), I2(7)));
+    EXPECT_EQ(call.hr, S_OK);
+    EXPECT_EQ(call.result.vt(), VT_BOOL);
+    EXPECT_EQ(V_BOOL(call.result.addr()), VARIANT_TRUE);
+    EXPECT_EQ(object->lastTimeOut, 7);
+}
+
+TEST_F(Dispatch, FailureReachesOnlyAByReferenceOutData) {
+    object->publicBehaviour = [](VARIANT&, VARIANT& OutData, std::wstring& description) {
+        OutData = MakeVariant(L"partial").detach();
+        description = L"Нет связи";
+        return 1007;
+    };
+    unique_variant outData = MakeVariant(L"before");
+    CallResult call = CallRun(Args(unique_variant(), Ref(outData), I2(0)));
+    EXPECT_EQ(V_BOOL(call.result.addr()), VARIANT_FALSE);
+    SAFEARRAY* pair = ArrayOf(outData.get());
+    ASSERT_NE(pair, nullptr);
+    EXPECT_EQ(ElementCount(pair), 2);
+    EXPECT_EQ(GetElement(pair, 0).vt(), VT_I4);
+    EXPECT_EQ(VariantToInt(GetElement(pair, 0).get()), 1007);
+    EXPECT_EQ(ErrorText(outData), L"Нет связи");
+
+    call = CallRun(Args(unique_variant(), MakeVariant(L"by value"), I2(0)));
+    EXPECT_EQ(call.hr, S_OK);
+    EXPECT_EQ(V_BOOL(call.result.addr()), VARIANT_FALSE);
+}
+
+TEST_F(Dispatch, FailureWithoutDescriptionGetsTheTableText) {
+    object->publicBehaviour = [](VARIANT&, VARIANT&, std::wstring&) { return 1003; };
+    unique_variant outData;
+    EXPECT_FALSE(CallPublic(object.get(), L"Run", unique_variant().get(), outData));
+    EXPECT_EQ(ErrorText(outData), L"Команда не поддерживается устройством");
+}
+
+TEST_F(Dispatch, PublicHandlerErrorBecomesCode1001WithItsMessage) {
+    object->publicBehaviour = [](VARIANT&, VARIANT&, std::wstring&) -> int32_t {
+        throw Exception(L"Диск переполнен");
+    };
+    unique_variant outData;
+    EXPECT_FALSE(CallPublic(object.get(), L"Run", unique_variant().get(), outData));
+    EXPECT_EQ(VariantToInt(GetElement(ArrayOf(outData.get()), 0).get()), 1001);
+    EXPECT_EQ(ErrorText(outData), L"Диск переполнен");
+}
+
+TEST_F(Dispatch, PrivateHandlerWritesThroughHostReferences) {
+    object->privateBehaviour = [](SAFEARRAY* params) {
+        PutElement(params, 0, MakeVariant(L"новый").get());
+        PutElement(params, 1, MakeBoolVariant(true).get());
+        PutElement(params, 2, MakeVariant(L"42").get());
+        PutElement(params, 3, MakeVariant(L"не видно").get());
+        return MakeVariant(5);
+    };
+    BSTR hostText = unique_bstr(L"old").detach();
+    VARIANT_BOOL flag = VARIANT_FALSE;
+    LONG number = 0;
+    CallResult call = Call(object.get(), L"Poke",
+                           Args(TypedRef(VT_BSTR, &hostText), TypedRef(VT_BOOL, &flag),
+                                TypedRef(VT_I4, &number), MakeVariant(L"by value")));
+    unique_bstr text(hostText);
+    ASSERT_EQ(call.hr, S_OK);
+    EXPECT_EQ(text.str(), L"новый");
+    EXPECT_EQ(flag, -1);
+    EXPECT_EQ(number, 42);
+    EXPECT_EQ(VariantToInt(call.result.get()), 5);
+}
+
+TEST_F(Dispatch, PrivateHandlerSeesDereferencedWideIntegers) {
+    VARTYPE seen[2] = {};
+    object->privateBehaviour = [&](SAFEARRAY* params) {
+        seen[0] = GetElement(params, 0).vt();
+        seen[1] = GetElement(params, 1).vt();
+        return unique_variant();
+    };
+    unique_variant hostVariable = I2(3);
+    ASSERT_EQ(Call(object.get(), L"Poke", Args(Ref(hostVariable), MakeVariant(L"x"))).hr, S_OK);
+    EXPECT_EQ(seen[0], VT_I4);
+    EXPECT_EQ(seen[1], VT_BSTR);
+}
+
+TEST_F(Dispatch, PrivateHandlerErrorBecomesAnAutomationException) {
+    object->privateBehaviour = [](SAFEARRAY*) -> unique_variant {
+        throw Exception(L"Менеджер оборудования недоступен");
+    };
+    BSTR hostText = unique_bstr(L"untouched").detach();
+    CallResult call = Call(object.get(), L"Poke", Args(TypedRef(VT_BSTR, &hostText)));
+    unique_bstr text(hostText);
+    EXPECT_EQ(call.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(call.scode, 1001);
+    EXPECT_EQ(call.description, L"Менеджер оборудования недоступен");
+    EXPECT_EQ(call.source, L"Exception");
+    EXPECT_EQ(text.str(), L"untouched");
+    EXPECT_TRUE(call.result.empty());
+}
+
+TEST_F(Dispatch, WritingBackIntoAnUnsupportedReferenceIsReportedNotThrown) {
+    LONGLONG wide = 0;
+    CallResult call = Call(object.get(), L"Poke", Args(TypedRef(VT_I8, &wide)));
+    EXPECT_EQ(call.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(call.description, L"Ошибка входных параметров команды");
+}
+
+size_t PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof(counters));
+    return counters.PrivateUsage;
+}
+
+TEST_F(Dispatch, ManyCallsWithArraysDoNotGrowTheProcess) {
+    object->publicBehaviour = [](VARIANT& InData, VARIANT& OutData, std::wstring&) {
+        OutData =
+            MakeVariantArray(unique_variant::copy_of(InData), MakeVariant(L"answer")).detach();
+        return 1004;
+    };
+    auto callMany = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            unique_variant inData = MakeVariantArray(MakeVariant(L"service"), MakeVariant(i));
+            unique_variant outData;
+            CallPublic(object.get(), L"Run", inData.get(), outData);
+        }
+    };
+    callMany(2000);
+    const size_t before = PrivateBytes();
+    callMany(20000);
+    EXPECT_LT(PrivateBytes(), before + 256 * 1024);
+}
+
+} // namespace

@@ -1,0 +1,63 @@
+#include "Host.h"
+
+#include "common/Exception.h"
+#include "common/Variants.h"
+
+#include <gtest/gtest.h>
+
+namespace svcgate::test {
+
+unique_variant Ref(unique_variant& variable) {
+    return TypedRef(VT_VARIANT, variable.addr());
+}
+
+unique_variant TypedRef(VARTYPE type, void* storage) {
+    unique_variant reference;
+    V_VT(reference.addr()) = VT_BYREF | type;
+    V_BYREF(reference.addr()) = storage;
+    return reference;
+}
+
+DISPID DispIdOf(IDispatch* object, const std::wstring& name) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
+    DISPID id = DISPID_UNKNOWN;
+    object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+    return id;
+}
+
+CallResult Call(IDispatch* object, DISPID dispId, std::vector<unique_variant> arguments,
+                WORD flags) {
+    std::vector<VARIANT> rgvarg;
+    for (auto it = arguments.rbegin(); it != arguments.rend(); ++it)
+        rgvarg.push_back(it->detach());
+    DISPPARAMS params{rgvarg.data(), nullptr, static_cast<UINT>(rgvarg.size()), 0};
+    EXCEPINFO info{};
+    CallResult call;
+    call.hr = object->Invoke(dispId, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                             call.result.put(), &info, nullptr);
+    for (VARIANT& argument : rgvarg)
+        unique_variant::adopt(argument);
+    call.scode = info.scode;
+    call.description = unique_bstr(info.bstrDescription).str();
+    call.source = unique_bstr(info.bstrSource).str();
+    unique_bstr help(info.bstrHelpFile);
+    return call;
+}
+
+CallResult Call(IDispatch* object, const std::wstring& name, std::vector<unique_variant> arguments,
+                WORD flags) {
+    return Call(object, DispIdOf(object, name), std::move(arguments), flags);
+}
+
+bool CallPublic(IDispatch* object, const std::wstring& name, const VARIANT& InData,
+                unique_variant& OutData) {
+    unique_variant timeOut;
+    V_VT(timeOut.addr()) = VT_I2;
+    V_I2(timeOut.addr()) = 0;
+    CallResult call =
+        Call(object, name, Args(unique_variant::copy_of(InData), Ref(OutData), std::move(timeOut)));
+    EXPECT_EQ(call.hr, S_OK) << "calling " << std::string(name.begin(), name.end());
+    return call.result.vt() == VT_BOOL && V_BOOL(call.result.addr()) != VARIANT_FALSE;
+}
+
+} // namespace svcgate::test

@@ -1,0 +1,44 @@
+#pragma once
+// Calls an automation object the way a script host does: names resolved through
+// GetIDsOfNames, arguments passed last first, host variables by reference.
+
+#include "common/Owners.h"
+
+#include <string>
+#include <vector>
+
+namespace svcgate::test {
+
+struct CallResult {
+    HRESULT hr = S_OK;
+    unique_variant result;
+    SCODE scode = 0;
+    std::wstring description;
+    std::wstring source;
+};
+
+// A VT_BYREF|VT_VARIANT reference to a host variable.
+unique_variant Ref(unique_variant& variable);
+// A typed by-reference argument, for the argument kinds some hosts pass.
+unique_variant TypedRef(VARTYPE type, void* storage);
+
+DISPID DispIdOf(IDispatch* object, const std::wstring& name);
+// `arguments` are in the host's order; they are consumed by the call.
+CallResult Call(IDispatch* object, DISPID dispId, std::vector<unique_variant> arguments,
+                WORD flags = DISPATCH_METHOD);
+CallResult Call(IDispatch* object, const std::wstring& name, std::vector<unique_variant> arguments,
+                WORD flags = DISPATCH_METHOD);
+
+// A public equipment method: InData by value, OutData by reference, a 16-bit
+// time-out of 0 as a script literal is; returns the call's Boolean result.
+bool CallPublic(IDispatch* object, const std::wstring& name, const VARIANT& InData,
+                unique_variant& OutData);
+
+// Arguments built in one expression.
+template <class... Values> std::vector<unique_variant> Args(Values&&... values) {
+    std::vector<unique_variant> result;
+    (result.push_back(std::move(values)), ...);
+    return result;
+}
+
+} // namespace svcgate::test
