@@ -107,6 +107,42 @@ void unique_hwnd::reset(HWND owned) {
     h_ = owned;
 }
 
+unique_sid& unique_sid::operator=(unique_sid&& other) noexcept {
+    if (this != &other)
+        reset(std::exchange(other.p_, nullptr));
+    return *this;
+}
+
+void unique_sid::reset(PSID owned) {
+    if (p_)
+        FreeSid(p_);
+    p_ = owned;
+}
+
+unique_hcryptprov& unique_hcryptprov::operator=(unique_hcryptprov&& other) noexcept {
+    if (this != &other)
+        reset(std::exchange(other.h_, 0));
+    return *this;
+}
+
+void unique_hcryptprov::reset(HCRYPTPROV owned) {
+    if (h_)
+        CryptReleaseContext(h_, 0);
+    h_ = owned;
+}
+
+unique_hcrypthash& unique_hcrypthash::operator=(unique_hcrypthash&& other) noexcept {
+    if (this != &other)
+        reset(std::exchange(other.h_, 0));
+    return *this;
+}
+
+void unique_hcrypthash::reset(HCRYPTHASH owned) {
+    if (h_)
+        CryptDestroyHash(h_);
+    h_ = owned;
+}
+
 unique_hkey& unique_hkey::operator=(unique_hkey&& other) noexcept {
     if (this != &other)
         reset(std::exchange(other.h_, nullptr));

@@ -1,0 +1,159 @@
+#include "common/Xml.h"
+
+#include "common/Exception.h"
+#include "common/Variants.h"
+
+// mingw's msxml2.h declares these interfaces without their identifiers.
+__CRT_UUID_DECL(IXMLDOMDocument2, 0x2933bf95, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98,
+                0x3e, 0x60)
+__CRT_UUID_DECL(IXMLDOMElement, 0x2933bf86, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98,
+                0x3e, 0x60)
+__CRT_UUID_DECL(IXMLDOMAttribute, 0x2933bf85, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98,
+                0x3e, 0x60)
+
+namespace svcgate {
+
+namespace {
+
+constexpr const wchar_t* DocumentProgId = L"Msxml2.DOMDocument.6.0";
+constexpr std::wstring_view SelectionLanguage = L"SelectionLanguage";
+
+template <class T> com_ptr<IXMLDOMNode> AsDomNode(com_ptr<T> node) {
+    return com_ptr<IXMLDOMNode>(node.detach());
+}
+
+com_ptr<IXMLDOMElement> AsElement(const XmlNode& node) {
+    return com_ptr<IXMLDOMNode>::share(node.get()).query<IXMLDOMElement>();
+}
+
+} // namespace
+
+XmlNode XmlNode::SelectSingleNode(std::wstring_view path) const {
+    com_ptr<IXMLDOMNode> found;
+    CheckHResult(node_->selectSingleNode(unique_bstr(path).get(), found.put()));
+    return XmlNode(std::move(found));
+}
+
+std::vector<XmlNode> XmlNode::SelectNodes(std::wstring_view path) const {
+    com_ptr<IXMLDOMNodeList> list;
+    CheckHResult(node_->selectNodes(unique_bstr(path).get(), list.put()));
+    std::vector<XmlNode> nodes;
+    for (;;) {
+        com_ptr<IXMLDOMNode> next;
+        CheckHResult(list->nextNode(next.put()));
+        if (!next)
+            return nodes;
+        nodes.emplace_back(std::move(next));
+    }
+}
+
+XmlNode XmlNode::AppendChild(const XmlNode& child) const {
+    com_ptr<IXMLDOMNode> appended;
+    CheckHResult(node_->appendChild(child.get(), appended.put()));
+    return XmlNode(std::move(appended));
+}
+
+std::wstring XmlNode::Name() const {
+    unique_bstr name;
+    CheckHResult(node_->get_nodeName(name.put()));
+    return name.str();
+}
+
+std::wstring XmlNode::Text() const {
+    unique_bstr text;
+    CheckHResult(node_->get_text(text.put()));
+    return text.str();
+}
+
+void XmlNode::SetText(std::wstring_view text) const {
+    CheckHResult(node_->put_text(unique_bstr(text).get()));
+}
+
+std::optional<std::wstring> XmlNode::Attribute(std::wstring_view name) const {
+    const com_ptr<IXMLDOMElement> element = AsElement(*this);
+    if (!element)
+        return std::nullopt;
+    unique_variant value;
+    CheckHResult(element->getAttribute(unique_bstr(name).get(), value.put()));
+    if (value.vt() == VT_NULL || value.empty())
+        return std::nullopt;
+    return VariantToText(value.get());
+}
+
+void XmlNode::SetAttributeNode(const XmlNode& attribute) const {
+    const com_ptr<IXMLDOMElement> element = AsElement(*this);
+    if (!element)
+        throw Exception(L"Only an element carries attributes: " + Name());
+    const com_ptr<IXMLDOMAttribute> typed =
+        com_ptr<IXMLDOMNode>::share(attribute.get()).query<IXMLDOMAttribute>();
+    com_ptr<IXMLDOMAttribute> replaced;
+    CheckHResult(element->setAttributeNode(typed.get(), replaced.put()));
+}
+
+std::wstring XmlNode::Xml() const {
+    unique_bstr xml;
+    CheckHResult(node_->get_xml(xml.put()));
+    return xml.str();
+}
+
+XmlDocument::XmlDocument() {
+    CLSID clsid{};
+    CheckHResult(CLSIDFromProgID(DocumentProgId, &clsid));
+    CheckHResult(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IXMLDOMDocument2),
+                                  doc_.put_void()));
+    CheckHResult(doc_->put_async(VARIANT_FALSE));
+    CheckHResult(
+        doc_->setProperty(unique_bstr(SelectionLanguage).get(), MakeVariant(L"XPath").get()));
+}
+
+bool XmlDocument::LoadXml(std::wstring_view text) {
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    CheckHResult(doc_->loadXML(unique_bstr(text).get(), &loaded));
+    return loaded != VARIANT_FALSE;
+}
+
+bool XmlDocument::Load(const std::wstring& file) {
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    CheckHResult(doc_->load(MakeVariant(file).get(), &loaded));
+    return loaded != VARIANT_FALSE;
+}
+
+void XmlDocument::Save(const std::wstring& file) const {
+    CheckHResult(doc_->save(MakeVariant(file).get()));
+}
+
+std::wstring XmlDocument::Xml() const {
+    return AsNode().Xml();
+}
+
+XmlNode XmlDocument::AsNode() const {
+    return XmlNode(com_ptr<IXMLDOMNode>::share(doc_.get()));
+}
+
+XmlNode XmlDocument::DocumentElement() const {
+    com_ptr<IXMLDOMElement> element;
+    CheckHResult(doc_->get_documentElement(element.put()));
+    return XmlNode(AsDomNode(std::move(element)));
+}
+
+XmlNode XmlDocument::CreateRoot(std::wstring_view name) {
+    XmlNode root = CreateElement(name);
+    const com_ptr<IXMLDOMElement> element = AsElement(root);
+    CheckHResult(doc_->putref_documentElement(element.get()));
+    return root;
+}
+
+XmlNode XmlDocument::CreateElement(std::wstring_view name) {
+    com_ptr<IXMLDOMElement> element;
+    CheckHResult(doc_->createElement(unique_bstr(name).get(), element.put()));
+    return XmlNode(AsDomNode(std::move(element)));
+}
+
+XmlNode XmlDocument::CreateAttribute(std::wstring_view name, std::wstring_view value) {
+    com_ptr<IXMLDOMAttribute> attribute;
+    CheckHResult(doc_->createAttribute(unique_bstr(name).get(), attribute.put()));
+    CheckHResult(attribute->put_value(MakeVariant(value).get()));
+    return XmlNode(AsDomNode(std::move(attribute)));
+}
+
+} // namespace svcgate

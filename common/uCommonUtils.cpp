@@ -1,0 +1,260 @@
+#include "common/uCommonUtils.h"
+
+#include "common/Exception.h"
+#include "common/Text.h"
+
+#include <aclapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+namespace svcgate {
+
+namespace {
+
+constexpr const wchar_t* DataFolderName = L"VelmoraSvcGate";
+constexpr const char* Base64Alphabet =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+void CheckWin32Result(DWORD code) {
+    if (code != ERROR_SUCCESS)
+        throw Exception(SystemErrorMessage(code));
+}
+
+std::wstring WithDelimiter(std::wstring path) {
+    if (path.empty() || path.back() != L'\\')
+        path += L'\\';
+    return path;
+}
+
+bool DirectoryExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+unique_sid EveryoneSid() {
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    unique_sid sid;
+    CheckWin32(
+        AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, sid.put()));
+    return sid;
+}
+
+// Only allowing entries count: a denying one would not give anybody access.
+bool HasFullAccessEntry(ACL* dacl, PSID sid) {
+    for (DWORD index = 0; index < dacl->AceCount; ++index) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        CheckWin32(GetAce(dacl, index, reinterpret_cast<void**>(&ace)));
+        if (ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE && ace->Mask == GENERIC_ALL &&
+            EqualSid(&ace->SidStart, sid))
+            return true;
+    }
+    return false;
+}
+
+EXPLICIT_ACCESSW FullAccessFor(PSID sid) {
+    EXPLICIT_ACCESSW access{};
+    access.grfAccessPermissions = GENERIC_ALL;
+    access.grfAccessMode = GRANT_ACCESS;
+    access.grfInheritance = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
+    access.Trustee.ptstrName = static_cast<LPWSTR>(sid);
+    return access;
+}
+
+std::wstring LocaleDecimalSeparator(LCID locale) {
+    wchar_t separator[8] = {};
+    CheckWin32(GetLocaleInfoW(locale, LOCALE_SDECIMAL, separator, ARRAYSIZE(separator)) != 0);
+    return separator;
+}
+
+std::wstring_view Trim(std::wstring_view text) {
+    const auto blank = [](wchar_t c) { return c <= L' '; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+} // namespace
+
+std::wstring GetSpecialFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    const HRESULT hr =
+        SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path);
+    if (FAILED(hr)) {
+        // Nothing is left to fall back to when the user's own folder fails too.
+        if (csidl == CSIDL_APPDATA)
+            CheckHResult(hr);
+        return GetSpecialFolder(CSIDL_APPDATA);
+    }
+    return WithDelimiter(path);
+}
+
+std::wstring GetCommonAppDataFolder() {
+    return GetSpecialFolder(CSIDL_COMMON_APPDATA);
+}
+
+std::wstring GetDataFolder() {
+    const std::wstring path = GetCommonAppDataFolder() + DataFolderName;
+    if (!DirectoryExists(path)) {
+        ForceDirectories(path);
+        GrantEveryoneFullAccess(path);
+    }
+    return WithDelimiter(path);
+}
+
+void ForceDirectories(const std::wstring& path) {
+    const int result = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+    if (result != ERROR_ALREADY_EXISTS)
+        CheckWin32Result(static_cast<DWORD>(result));
+}
+
+void GrantEveryoneFullAccess(const std::wstring& path) {
+    const unique_sid everyone = EveryoneSid();
+    ACL* dacl = nullptr;
+    unique_hlocal descriptor;
+    CheckWin32Result(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                           nullptr, nullptr, &dacl, nullptr,
+                                           descriptor.put<void>()));
+    if (!dacl || HasFullAccessEntry(dacl, everyone.get()))
+        return;
+    EXPLICIT_ACCESSW access = FullAccessFor(everyone.get());
+    unique_hlocal merged;
+    CheckWin32Result(SetEntriesInAclW(1, &access, dacl, merged.put<ACL>()));
+    // Another instance may own the folder; the folder stays usable for reading then.
+    std::wstring target = path;
+    SetNamedSecurityInfoW(target.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                          nullptr, static_cast<ACL*>(merged.get()), nullptr);
+}
+
+std::wstring Base64EncodeGroup(std::string_view group) {
+    unsigned value = 0;
+    for (size_t position = 0; position < group.size(); ++position)
+        value += static_cast<unsigned char>(group[position]) << (8 * (2 - position));
+    std::wstring result;
+    for (int shift = 18; shift >= 0; shift -= 6)
+        result += static_cast<wchar_t>(Base64Alphabet[(value >> shift) & 0x3F]);
+    result.resize(group.size() + 1);
+    result.append(3 - group.size(), L'=');
+    return result;
+}
+
+std::wstring Base64Encode(const std::string& bytes) {
+    std::wstring result;
+    result.reserve((bytes.size() + 2) / 3 * 4);
+    for (size_t at = 0; at < bytes.size(); at += 3)
+        result += Base64EncodeGroup(std::string_view(bytes).substr(at, 3));
+    return result;
+}
+
+std::wstring MD5HexUpper(std::wstring_view text) {
+    std::string bytes(text.size(), '?');
+    std::transform(text.begin(), text.end(), bytes.begin(),
+                   [](wchar_t c) { return c < 0x80 ? static_cast<char>(c) : '?'; });
+    unique_hcryptprov provider;
+    CheckWin32(
+        CryptAcquireContextW(provider.put(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT));
+    unique_hcrypthash hash;
+    CheckWin32(CryptCreateHash(provider.get(), CALG_MD5, 0, 0, hash.put()));
+    CheckWin32(CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(bytes.data()),
+                             static_cast<DWORD>(bytes.size()), 0));
+    BYTE digest[16] = {};
+    DWORD length = sizeof(digest);
+    CheckWin32(CryptGetHashParam(hash.get(), HP_HASHVAL, digest, &length, 0));
+    std::wstring result;
+    for (DWORD index = 0; index < length; ++index)
+        result += FormatText(L"%02X", digest[index]);
+    return result;
+}
+
+Currency TextToCurrency(std::wstring_view text, LCID locale) {
+    const std::wstring_view trimmed = Trim(text);
+    if (trimmed.empty())
+        return 0;
+    const std::wstring separator = LocaleDecimalSeparator(locale);
+    const std::wstring number =
+        ReplaceAll(ReplaceAll(std::wstring(trimmed), L".", separator), L",", separator);
+    CY amount{};
+    CheckHResult(VarCyFromStr(unique_bstr(number).get(), locale, 0, &amount));
+    return amount.int64;
+}
+
+std::wstring CurrencyToText(Currency value, LCID locale) {
+    CY amount{};
+    amount.int64 = value;
+    unique_bstr text;
+    CheckHResult(VarBstrFromCy(amount, locale, 0, text.put()));
+    return ReplaceAll(text.str(), L",", L".");
+}
+
+std::wstring DateToText(double oleDate) {
+    SYSTEMTIME time{};
+    if (!VariantTimeToSystemTime(oleDate, &time))
+        CheckHResult(DISP_E_OVERFLOW);
+    return FormatText(L"%.2d.%.2d.%.4d", time.wDay, time.wMonth, time.wYear);
+}
+
+XmlNode AppendElement(XmlDocument& doc, const XmlNode& parent, std::wstring_view name) {
+    return parent.AppendChild(doc.CreateElement(name));
+}
+
+void SetNodeAttribute(XmlDocument& doc, const XmlNode& node, std::wstring_view name,
+                      std::wstring_view value) {
+    node.SetAttributeNode(doc.CreateAttribute(name, value));
+}
+
+XmlNode AppendElementWithAttributes(XmlDocument& doc, const XmlNode& parent, std::wstring_view name,
+                                    const std::vector<std::wstring>& values,
+                                    const std::vector<std::wstring>& names) {
+    if (values.size() != names.size())
+        throw Exception(FormatText(L"Element %s: %u attribute names for %u values",
+                                   std::wstring(name).c_str(), unsigned(names.size()),
+                                   unsigned(values.size())));
+    XmlNode node = AppendElement(doc, parent, name);
+    for (size_t index = 0; index < names.size(); ++index)
+        SetNodeAttribute(doc, node, names[index], values[index]);
+    return node;
+}
+
+XmlNode AppendElementAt(XmlDocument& doc, std::wstring_view path, std::wstring_view name,
+                        const std::vector<std::wstring>& values,
+                        const std::vector<std::wstring>& names) {
+    const XmlNode parent = doc.SelectSingleNode(path);
+    if (!parent)
+        return XmlNode();
+    return AppendElementWithAttributes(doc, parent, name, values, names);
+}
+
+void SetAttributeAt(XmlDocument& doc, std::wstring_view path, std::wstring_view name,
+                    std::wstring_view value) {
+    if (const XmlNode node = doc.SelectSingleNode(path))
+        SetNodeAttribute(doc, node, name, value);
+}
+
+std::wstring ReadXmlValue(const XmlDocument& doc, std::wstring_view path,
+                          std::wstring_view attributeName, std::wstring_view defaultValue) {
+    try {
+        const XmlNode node = path.empty() ? doc.DocumentElement() : doc.SelectSingleNode(path);
+        if (!node)
+            return std::wstring(defaultValue);
+        if (attributeName.empty())
+            return node.Text();
+        return node.Attribute(attributeName).value_or(std::wstring(defaultValue));
+    } catch (const Exception&) {
+        return std::wstring(defaultValue);
+    }
+}
+
+std::wstring ReadNodeAttribute(const XmlNode& node, std::wstring_view name,
+                               std::wstring_view defaultValue) {
+    return node.Attribute(name).value_or(std::wstring(defaultValue));
+}
+
+void SaveXmlToDataFolder(const XmlDocument& doc, std::wstring_view fileName) {
+    doc.Save(GetDataFolder() + std::wstring(fileName));
+}
+
+} // namespace svcgate
