@@ -28,15 +28,21 @@ com_ptr<IXMLDOMElement> AsElement(const XmlNode& node) {
 
 } // namespace
 
+IXMLDOMNode* XmlNode::Dom() const {
+    if (!node_)
+        throw Exception(L"The XML node is missing");
+    return node_.get();
+}
+
 XmlNode XmlNode::SelectSingleNode(std::wstring_view path) const {
     com_ptr<IXMLDOMNode> found;
-    CheckHResult(node_->selectSingleNode(unique_bstr(path).get(), found.put()));
+    CheckHResult(Dom()->selectSingleNode(unique_bstr(path).get(), found.put()));
     return XmlNode(std::move(found));
 }
 
 std::vector<XmlNode> XmlNode::SelectNodes(std::wstring_view path) const {
     com_ptr<IXMLDOMNodeList> list;
-    CheckHResult(node_->selectNodes(unique_bstr(path).get(), list.put()));
+    CheckHResult(Dom()->selectNodes(unique_bstr(path).get(), list.put()));
     std::vector<XmlNode> nodes;
     for (;;) {
         com_ptr<IXMLDOMNode> next;
@@ -49,24 +55,24 @@ std::vector<XmlNode> XmlNode::SelectNodes(std::wstring_view path) const {
 
 XmlNode XmlNode::AppendChild(const XmlNode& child) const {
     com_ptr<IXMLDOMNode> appended;
-    CheckHResult(node_->appendChild(child.get(), appended.put()));
+    CheckHResult(Dom()->appendChild(child.get(), appended.put()));
     return XmlNode(std::move(appended));
 }
 
 std::wstring XmlNode::Name() const {
     unique_bstr name;
-    CheckHResult(node_->get_nodeName(name.put()));
+    CheckHResult(Dom()->get_nodeName(name.put()));
     return name.str();
 }
 
 std::wstring XmlNode::Text() const {
     unique_bstr text;
-    CheckHResult(node_->get_text(text.put()));
+    CheckHResult(Dom()->get_text(text.put()));
     return text.str();
 }
 
 void XmlNode::SetText(std::wstring_view text) const {
-    CheckHResult(node_->put_text(unique_bstr(text).get()));
+    CheckHResult(Dom()->put_text(unique_bstr(text).get()));
 }
 
 std::optional<std::wstring> XmlNode::Attribute(std::wstring_view name) const {
@@ -92,7 +98,7 @@ void XmlNode::SetAttributeNode(const XmlNode& attribute) const {
 
 std::wstring XmlNode::Xml() const {
     unique_bstr xml;
-    CheckHResult(node_->get_xml(xml.put()));
+    CheckHResult(Dom()->get_xml(xml.put()));
     return xml.str();
 }
 

@@ -37,6 +37,9 @@ public:
     std::wstring Xml() const;
 
 private:
+    // The node, or an Exception for an empty one instead of a crash.
+    IXMLDOMNode* Dom() const;
+
     com_ptr<IXMLDOMNode> node_;
 };
 

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace svcgate {
 
@@ -191,8 +192,10 @@ std::wstring CurrencyToText(Currency value, LCID locale) {
 }
 
 std::wstring DateToText(double oleDate) {
+    // The time of day would be rounded to whole seconds, which can tip 23:59:59.6 into the
+    // next day; a date part alone cannot.
     SYSTEMTIME time{};
-    if (!VariantTimeToSystemTime(oleDate, &time))
+    if (!VariantTimeToSystemTime(std::trunc(oleDate), &time))
         CheckHResult(DISP_E_OVERFLOW);
     return FormatText(L"%.2d.%.2d.%.4d", time.wDay, time.wMonth, time.wYear);
 }

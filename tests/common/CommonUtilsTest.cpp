@@ -40,6 +40,7 @@ TEST_P(MoneyText, WritesTheShortestTextWithAPoint) {
     EXPECT_EQ(CurrencyToText(Units / 100, GetParam()), L"0.01");
     EXPECT_EQ(CurrencyToText(-1234567 * Units - 1, GetParam()), L"-1234567.0001");
     EXPECT_EQ(CurrencyToText(0, GetParam()), L"0");
+    EXPECT_EQ(CurrencyToText(INT64_MAX, GetParam()), L"922337203685477.5807");
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, MoneyText, testing::Values(Russian, English));
@@ -54,10 +55,10 @@ TEST(DateText, WritesDayMonthYear) {
     time.wYear = 1980;
     time.wMonth = 3;
     time.wDay = 5;
-    time.wHour = 23;
     double date = 0;
     ASSERT_TRUE(SystemTimeToVariantTime(&time, &date));
     EXPECT_EQ(DateToText(date), L"05.03.1980");
+    EXPECT_EQ(DateToText(date + 0.99999999), L"05.03.1980");
 }
 
 struct Base64Case {
