@@ -56,10 +56,6 @@ constexpr std::size_t GetAppPropertyIndex = 0;
 constexpr DISPID FirstManagerId = 1;
 constexpr DISPID FirstScriptId = 101;
 
-std::wstring Text(const VARIANT& value) {
-    return VariantToText(value);
-}
-
 using ScriptArguments = std::vector<unique_variant>;
 
 std::size_t CallIndex(const VARIANT& value) {
@@ -80,17 +76,19 @@ const std::vector<ScriptMethod>& ScriptMethods() {
     static const std::vector<ScriptMethod> methods = {
         {L"SetAppProperty", 2,
          [](EqManager& manager, const ScriptArguments& arguments) {
-             manager.SetAppProperty(Text(arguments[0].get()), Text(arguments[1].get()));
+             manager.SetAppProperty(VariantToText(arguments[0].get()),
+                                    VariantToText(arguments[1].get()));
              return unique_variant();
          }},
         {L"SetReply", 2,
          [](EqManager& manager, const ScriptArguments& arguments) {
-             manager.SetReply(Text(arguments[0].get()), arguments[1].get());
+             manager.SetReply(VariantToText(arguments[0].get()), arguments[1].get());
              return unique_variant();
          }},
         {L"FailMethod", 2,
          [](EqManager& manager, const ScriptArguments& arguments) {
-             manager.FailMethod(Text(arguments[0].get()), Text(arguments[1].get()));
+             manager.FailMethod(VariantToText(arguments[0].get()),
+                                VariantToText(arguments[1].get()));
              return unique_variant();
          }},
         {L"ClearCalls", 0,
@@ -129,6 +127,7 @@ unique_variant DefaultReply(VARTYPE type) {
     case VT_BOOL:
         return MakeBoolVariant(true);
     case VT_I4:
+        // As if the user closed the message with its first button.
         return MakeVariant(static_cast<std::int32_t>(IDOK));
     case VT_BSTR:
         return MakeVariant(L"");
@@ -365,7 +364,7 @@ HRESULT EqManager::CallManagerMethod(std::size_t index, DISPPARAMS& params, uniq
 }
 
 unique_variant EqManager::AnswerAppProperty(DISPPARAMS& params) const {
-    const std::wstring* value = FindAppProperty(Text(Resolved(Argument(params, 1)).get()));
+    const std::wstring* value = FindAppProperty(VariantToText(Resolved(Argument(params, 1)).get()));
     if (!value)
         return MakeBoolVariant(false);
     WriteText(Argument(params, 2), *value);
