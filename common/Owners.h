@@ -82,6 +82,8 @@ public:
         return &s_;
     }
     BSTR detach() { return std::exchange(s_, nullptr); }
+    // For an in-out argument: the callee may free the text and store another.
+    BSTR* addressof() { return &s_; }
     std::wstring str() const { return s_ ? std::wstring(s_, SysStringLen(s_)) : std::wstring(); }
 
 private:

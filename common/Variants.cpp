@@ -57,10 +57,32 @@ unique_variant MakeArrayVariant(unique_safearray array) {
     return result;
 }
 
+unique_variant MakeReference(VARTYPE type, void* storage) {
+    unique_variant result;
+    V_VT(result.addr()) = VT_BYREF | type;
+    V_BYREF(result.addr()) = storage;
+    return result;
+}
+
+namespace {
+
+HRESULT ChangeType(unique_variant& result, const VARIANT& value, VARTYPE type) {
+    return VariantChangeTypeEx(result.addr(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
+                               type);
+}
+
+} // namespace
+
 unique_variant ConvertVariant(const VARIANT& value, VARTYPE type) {
     unique_variant result;
-    CheckHResult(VariantChangeTypeEx(result.addr(), const_cast<VARIANT*>(&value),
-                                     LOCALE_USER_DEFAULT, 0, type));
+    CheckHResult(ChangeType(result, value, type));
+    return result;
+}
+
+std::optional<unique_variant> TryConvertVariant(const VARIANT& value, VARTYPE type) {
+    unique_variant result;
+    if (FAILED(ChangeType(result, value, type)))
+        return std::nullopt;
     return result;
 }
 

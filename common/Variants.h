@@ -6,6 +6,7 @@
 #include "common/Owners.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,9 +23,13 @@ unique_variant MakeBoolVariant(bool value);
 unique_variant MakeCurrencyVariant(Currency value);
 unique_variant MakeDispatchVariant(IDispatch* object);
 unique_variant MakeArrayVariant(unique_safearray array);
+// A by-reference value pointing at the caller's storage of the given type.
+unique_variant MakeReference(VARTYPE type, void* storage);
 
 // Converts to the given type; raises an Exception when it does not convert.
 unique_variant ConvertVariant(const VARIANT& value, VARTYPE type);
+// The same conversion; none when the value does not convert.
+std::optional<unique_variant> TryConvertVariant(const VARIANT& value, VARTYPE type);
 std::wstring VariantToText(const VARIANT& value);
 std::int32_t VariantToInt(const VARIANT& value);
 double VariantToDouble(const VARIANT& value);

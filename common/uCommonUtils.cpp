@@ -22,17 +22,6 @@ void CheckWin32Result(DWORD code) {
         throw Exception(SystemErrorMessage(code));
 }
 
-std::wstring WithDelimiter(std::wstring path) {
-    if (path.empty() || path.back() != L'\\')
-        path += L'\\';
-    return path;
-}
-
-bool DirectoryExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 unique_sid EveryoneSid() {
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     unique_sid sid;
@@ -81,6 +70,17 @@ std::wstring_view Trim(std::wstring_view text) {
 
 } // namespace
 
+std::wstring IncludeTrailingPathDelimiter(std::wstring path) {
+    if (path.empty() || path.back() != L'\\')
+        path += L'\\';
+    return path;
+}
+
+bool DirectoryExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::wstring GetSpecialFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
     const HRESULT hr =
@@ -91,7 +91,7 @@ std::wstring GetSpecialFolder(int csidl) {
             CheckHResult(hr);
         return GetSpecialFolder(CSIDL_APPDATA);
     }
-    return WithDelimiter(path);
+    return IncludeTrailingPathDelimiter(path);
 }
 
 std::wstring GetCommonAppDataFolder() {
@@ -104,7 +104,7 @@ std::wstring GetDataFolder() {
         ForceDirectories(path);
         GrantEveryoneFullAccess(path);
     }
-    return WithDelimiter(path);
+    return IncludeTrailingPathDelimiter(path);
 }
 
 void ForceDirectories(const std::wstring& path) {

@@ -89,17 +89,6 @@ std::wstring TimeText(const SYSTEMTIME& time) {
                                        time.wSecond, time.wMilliseconds);
 }
 
-bool FolderExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::wstring WithDelimiter(std::wstring path) {
-    if (!path.empty() && path.back() != L'\\')
-        path += L'\\';
-    return path;
-}
-
 std::wstring ModuleBaseName() {
     const std::wstring path = ThisModulePath();
     const size_t nameStart = path.find_last_of(L"\\/") + 1;
@@ -151,13 +140,13 @@ void TBaseObject::SetDebugLogEnabled(bool value) {
 // The device folder when it exists, else a folder named after the module under
 // the all-users data folder, which every user of the cash desk may write.
 std::wstring TBaseObject::DebugLogFolder() const {
-    if (!FDebugLogDir.empty() && FolderExists(FDebugLogDir))
-        return WithDelimiter(FDebugLogDir);
+    if (!FDebugLogDir.empty() && DirectoryExists(FDebugLogDir))
+        return IncludeTrailingPathDelimiter(FDebugLogDir);
     const std::wstring folder = GetCommonAppDataFolder() + ModuleBaseName();
-    if (!FolderExists(folder))
+    if (!DirectoryExists(folder))
         ForceDirectories(folder);
     GrantEveryoneFullAccess(folder);
-    return WithDelimiter(folder);
+    return IncludeTrailingPathDelimiter(folder);
 }
 
 void TBaseObject::WriteDebugLog(std::wstring_view name, std::wstring_view text, bool nameOnly) {

@@ -12,7 +12,8 @@ TEST(Text, SameTextFoldsOnlyLatinLetters) {
 }
 
 TEST(Text, FormatTextTakesWideTextsForPercentS) {
-    EXPECT_EQ(FormatText(L"%sDebug_%s.log", L"C:\\d\\", L"2024.03.05"), L"C:\\d\\Debug_2024.03.05.log");
+    EXPECT_EQ(FormatText(L"%sDebug_%s.log", L"C:\\d\\", L"2024.03.05"),
+              L"C:\\d\\Debug_2024.03.05.log");
     EXPECT_EQ(FormatText(L"%d.%d.%d", 3, 4, 6), L"3.4.6");
 }
 

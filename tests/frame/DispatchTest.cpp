@@ -136,8 +136,8 @@ TEST_F(Dispatch, PrivateHandlerWritesThroughHostReferences) {
     VARIANT_BOOL flag = VARIANT_FALSE;
     LONG number = 0;
     CallResult call = Call(object.get(), L"Poke",
-                           Args(TypedRef(VT_BSTR, &hostText), TypedRef(VT_BOOL, &flag),
-                                TypedRef(VT_I4, &number), MakeVariant(L"by value")));
+                           Args(MakeReference(VT_BSTR, &hostText), MakeReference(VT_BOOL, &flag),
+                                MakeReference(VT_I4, &number), MakeVariant(L"by value")));
     unique_bstr text(hostText);
     ASSERT_EQ(call.hr, S_OK);
     EXPECT_EQ(text.str(), L"новый");
@@ -164,7 +164,7 @@ TEST_F(Dispatch, PrivateHandlerErrorBecomesAnAutomationException) {
         throw Exception(L"Менеджер оборудования недоступен");
     };
     BSTR hostText = unique_bstr(L"untouched").detach();
-    CallResult call = Call(object.get(), L"Poke", Args(TypedRef(VT_BSTR, &hostText)));
+    CallResult call = Call(object.get(), L"Poke", Args(MakeReference(VT_BSTR, &hostText)));
     unique_bstr text(hostText);
     EXPECT_EQ(call.hr, DISP_E_EXCEPTION);
     EXPECT_EQ(call.scode, 1001);
@@ -176,7 +176,7 @@ TEST_F(Dispatch, PrivateHandlerErrorBecomesAnAutomationException) {
 
 TEST_F(Dispatch, WritingBackIntoAnUnsupportedReferenceIsReportedNotThrown) {
     LONGLONG wide = 0;
-    CallResult call = Call(object.get(), L"Poke", Args(TypedRef(VT_I8, &wide)));
+    CallResult call = Call(object.get(), L"Poke", Args(MakeReference(VT_I8, &wide)));
     EXPECT_EQ(call.hr, DISP_E_EXCEPTION);
     EXPECT_EQ(call.description, L"Ошибка входных параметров команды");
 }

@@ -8,7 +8,7 @@
 namespace svcgate::test {
 
 unique_variant Ref(unique_variant& variable) {
-    return TypedRef(VT_VARIANT, variable.addr());
+    return MakeReference(VT_VARIANT, variable.addr());
 }
 
 unique_variant TypedRef(VARTYPE type, void* storage) {

@@ -2,6 +2,7 @@
 // Calls an automation object the way a script host does: names resolved through
 // GetIDsOfNames, arguments passed last first, host variables by reference.
 
+#include "common/Dispatch.h"
 #include "common/Owners.h"
 
 #include <string>
@@ -19,8 +20,6 @@ struct CallResult {
 
 // A VT_BYREF|VT_VARIANT reference to a host variable.
 unique_variant Ref(unique_variant& variable);
-// A typed by-reference argument, for the argument kinds some hosts pass.
-unique_variant TypedRef(VARTYPE type, void* storage);
 
 DISPID DispIdOf(IDispatch* object, const std::wstring& name);
 // `arguments` are in the host's order; they are consumed by the call.
@@ -33,12 +32,5 @@ CallResult Call(IDispatch* object, const std::wstring& name, std::vector<unique_
 // time-out of 0 as a script literal is; returns the call's Boolean result.
 bool CallPublic(IDispatch* object, const std::wstring& name, const VARIANT& InData,
                 unique_variant& OutData);
-
-// Arguments built in one expression.
-template <class... Values> std::vector<unique_variant> Args(Values&&... values) {
-    std::vector<unique_variant> result;
-    (result.push_back(std::move(values)), ...);
-    return result;
-}
 
 } // namespace svcgate::test

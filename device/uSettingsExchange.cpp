@@ -1,0 +1,155 @@
+// The settings exchange with the host: the matrix of "GetSettings" and
+// "SetSettings", the snapshot the dialogs undo with, and the host properties.
+
+#include "common/Dispatch.h"
+#include "common/Exception.h"
+#include "common/Text.h"
+#include "common/Variants.h"
+#include "common/uCommonUtils.h"
+#include "device/uBaseDevice.h"
+#include "device/uDeviceTexts.h"
+#include "device/uEquipmentErrors.h"
+#include "device/uHostValues.h"
+#include "frame/uDebugLog.h"
+
+namespace svcgate {
+
+using namespace DeviceTexts;
+
+namespace {
+
+enum MatrixRow : long {
+    rowID,
+    rowValue,
+    rowType,
+    rowDefault,
+    rowReadOnly,
+    rowName,
+    rowDescription
+};
+constexpr long MatrixRows = 7;
+
+SAFEARRAY* SettingsMatrixOf(const VARIANT& exchange) {
+    unique_variant matrix = GetElement(ArrayOf(exchange), 0);
+    SAFEARRAY* array = ArrayOf(matrix.get());
+    if (!array || SafeArrayGetDim(array) != 2)
+        throw Exception(SettingsNotAMatrix);
+    // The element still owns the matrix; hand back one the exchange value owns.
+    SAFEARRAY* owned = nullptr;
+    CheckHResult(SafeArrayCopy(array, &owned));
+    return owned;
+}
+
+} // namespace
+
+unique_variant TBaseDevice::SettingsMatrix(bool masked) {
+    const auto& settings = SettingList();
+    unique_safearray matrix = CreateVariantMatrix(MatrixRows, static_cast<long>(settings.size()));
+    for (long j = 0; j < static_cast<long>(settings.size()); ++j) {
+        const TSettingStruct& setting = settings[static_cast<size_t>(j)];
+        const bool hide = masked && IsSecretSetting(setting.ID);
+        PutElement(matrix.get(), rowID, j, MakeVariant(setting.ID).get());
+        PutElement(matrix.get(), rowValue, j,
+                   hide ? MakeVariant(MaskedValue).get() : setting.Value.get());
+        PutElement(matrix.get(), rowType, j, MakeVariant(DataTypeName(setting.ValueType)).get());
+        PutElement(matrix.get(), rowDefault, j,
+                   hide ? MakeVariant(MaskedValue).get() : setting.Default.get());
+        PutElement(matrix.get(), rowReadOnly, j, MakeBoolVariant(setting.ReadOnly).get());
+        PutElement(matrix.get(), rowName, j, MakeVariant(setting.Name).get());
+        PutElement(matrix.get(), rowDescription, j, MakeVariant(setting.Description).get());
+    }
+    return MakeVariantArray(MakeArrayVariant(std::move(matrix)));
+}
+
+std::int32_t TBaseDevice::GetSettingsMethod(VARIANT& OutData) {
+    OutData = SettingsMatrix(false).detach();
+    return ResultCode::Success;
+}
+
+std::int32_t TBaseDevice::SetSettingsMethod(const VARIANT& InData) {
+    if (!IsArray(InData))
+        return ResultCode::BadInput;
+    unique_safearray matrix(SettingsMatrixOf(InData));
+    for (long j = LowerBound(matrix.get(), 2); j <= UpperBound(matrix.get(), 2); ++j) {
+        const std::wstring ID = VariantToText(GetElement(matrix.get(), rowID, j).get());
+        if (TSettingStruct* setting = FindSetting(ID))
+            setting->Value = GetElement(matrix.get(), rowValue, j);
+    }
+    DoSettingsChanged();
+    return ResultCode::Success;
+}
+
+// The exchange value as the log shows it: the values of secret settings
+// replaced, wherever the host put them.
+unique_variant TBaseDevice::MaskedSettings(const VARIANT& exchange) {
+    unique_safearray matrix(SettingsMatrixOf(exchange));
+    const long lastRow = UpperBound(matrix.get(), 1);
+    for (long j = LowerBound(matrix.get(), 2); j <= UpperBound(matrix.get(), 2); ++j) {
+        const unique_variant ID = GetElement(matrix.get(), rowID, j);
+        if (ID.vt() != VT_BSTR || !IsSecretSetting(VariantToText(ID.get())))
+            continue;
+        for (long row : {rowValue, rowDefault})
+            if (row <= lastRow)
+                PutElement(matrix.get(), row, j, MakeVariant(MaskedValue).get());
+    }
+    return MakeVariantArray(MakeArrayVariant(std::move(matrix)));
+}
+
+std::wstring TBaseDevice::CallDataLogText(std::wstring_view methodName, const VARIANT& data) {
+    const bool settingsExchange =
+        SameText(methodName, L"GetSettings") || SameText(methodName, L"SetSettings");
+    if (!settingsExchange || FSecretSettings.empty() || !IsArray(data))
+        return LogText(data);
+    // A malformed exchange fails the call itself; the log shows it as the host gave it.
+    try {
+        return LogText(MaskedSettings(data).get());
+    } catch (const Exception&) {
+        return LogText(data);
+    }
+}
+
+void TBaseDevice::StoreSettings() {
+    FBufSettings.clear();
+    for (const TSettingStruct& setting : SettingList())
+        FBufSettings.push_back({setting.ID, setting.Value.copy()});
+}
+
+void TBaseDevice::StoreSettings(const std::vector<std::wstring>& IDs) {
+    FBufSettings.clear();
+    for (const std::wstring& ID : IDs) {
+        const TSettingStruct* setting = FindSetting(ID);
+        FBufSettings.push_back({ID, setting ? setting->Value.copy() : unique_variant()});
+    }
+}
+
+void TBaseDevice::RestoreSettings() {
+    for (const TShortSettingStruct& saved : FBufSettings)
+        if (TSettingStruct* setting = FindSetting(saved.ID))
+            setting->Value = saved.Value.copy();
+    FBufSettings.clear();
+}
+
+IDispatch* TBaseDevice::RequireEqManager() const {
+    if (!FEqManager)
+        throw Exception(NoEquipmentManager);
+    return FEqManager.get();
+}
+
+std::wstring TBaseDevice::GetAppProperty(std::wstring_view PropName) {
+    IDispatch* manager = RequireEqManager();
+    unique_bstr deviceID(FDeviceID), name(PropName), value(L"");
+    std::vector<unique_variant> arguments;
+    for (unique_bstr* text : {&deviceID, &name, &value})
+        arguments.push_back(MakeReference(VT_BSTR, text->addressof()));
+    const unique_variant answer = InvokeMethod(manager, L"GetAppProperty", std::move(arguments));
+    return VariantToBool(answer.get()) ? value.str() : std::wstring();
+}
+
+std::wstring TBaseDevice::GetDeviceFolder() {
+    const std::wstring devices = GetAppProperty(PropertyDevicesFolder);
+    if (devices.empty() || FDeviceID.empty())
+        return L"";
+    return IncludeTrailingPathDelimiter(devices) + FDeviceID + L"\\";
+}
+
+} // namespace svcgate
