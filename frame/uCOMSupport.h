@@ -46,7 +46,7 @@ public:
     // caller holds the one reference.
     template <class T> static com_ptr<T> Create() {
         com_ptr<T> object(new T());
-        object->Initialize();
+        static_cast<TBaseObject*>(object.get())->Initialize();
         return object;
     }
 
