@@ -1,0 +1,440 @@
+#include "terminal/uBaseServiceTerminal.h"
+
+#include "common/Exception.h"
+#include "device/uEquipmentErrors.h"
+#include "device/uHostValues.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <iterator>
+#include <limits>
+#include <utility>
+
+namespace svcgate {
+
+namespace {
+
+constexpr const wchar_t* TypeName = L"ServiceTerminal";
+
+// Malformed input is told by its code; the exception only carries it to the guard.
+[[noreturn]] void RaiseBadInput() {
+    throw Exception(EquipmentResultText(ResultCode::BadInput));
+}
+
+// Read directly: an index outside the array or a null element is malformed input.
+unique_variant RequiredElement(const VARIANT& InData, long index) {
+    unique_variant element = GetElement(ArrayOf(InData), index);
+    if (element.vt() == VT_NULL)
+        RaiseBadInput();
+    return element;
+}
+
+std::wstring RequiredText(const VARIANT& InData, long index) {
+    return VariantToText(RequiredElement(InData, index).get());
+}
+
+bool IsText(const unique_variant& value) {
+    return value.vt() == VT_BSTR;
+}
+
+// Only values that are numbers as they are: a text that would convert, a
+// Boolean or a date is not an amount.
+bool IsNumber(const unique_variant& value) {
+    switch (value.vt()) {
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DECIMAL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// digits × 10^power as an integer, halves to the even neighbour.
+Currency ScaleHalfEven(std::int64_t digits, int power) {
+    for (; power > 0; --power) {
+        if (digits > std::numeric_limits<std::int64_t>::max() / 10)
+            RaiseBadInput();
+        digits *= 10;
+    }
+    // Fifteen digits stay below half of 10^16.
+    if (power < -15)
+        return 0;
+    std::int64_t divisor = 1;
+    for (; power < 0; ++power)
+        divisor *= 10;
+    const std::int64_t quotient = digits / divisor;
+    const std::int64_t twice = 2 * (digits % divisor);
+    return quotient + (twice > divisor || (twice == divisor && quotient % 2 != 0));
+}
+
+// A host amount is a decimal carried in a double, so it is rounded as the
+// decimal it was written as: the 15 significant digits a double keeps of any
+// decimal, then halves to the even ten-thousandth. value * 10000 in doubles
+// would turn 0.00015 into 1.4999999999999998 and round it down.
+Currency ToMoney(double value) {
+    if (!std::isfinite(value))
+        RaiseBadInput();
+    // d.dddddddddddddde±x, whatever the locale.
+    char text[32];
+    const char* end = std::to_chars(std::begin(text), std::end(text), std::fabs(value),
+                                    std::chars_format::scientific, 14)
+                          .ptr;
+    const char* exponent = std::find(static_cast<const char*>(text), end, 'e');
+    std::int64_t digits = 0;
+    for (const char* digit = text; digit != exponent; ++digit)
+        if (*digit != '.')
+            digits = digits * 10 + (*digit - '0');
+    int power = 0;
+    std::from_chars(exponent + (exponent[1] == '+' ? 2 : 1), end, power);
+    // The digits hold 14 places after the point, money wants 4.
+    const Currency money = ScaleHalfEven(digits, power - 14 + 4);
+    return value < 0 ? -money : money;
+}
+
+// Conversions raise on what they cannot convert; here any of that is malformed
+// input, while a failure of the operation itself goes on to the call frame.
+template <class Read> bool InputIsWellFormed(Read&& read) {
+    try {
+        return read();
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+// The steps every host method shares: read and check InData, run the
+// operation, and hand its results to the host only when it succeeded.
+template <class Read, class Operation, class Pack>
+std::int32_t Serve(std::wstring& ResultDescription, VARIANT& OutData, Read&& read,
+                   Operation&& operation, Pack&& pack) {
+    ResultDescription.clear();
+    if (!InputIsWellFormed(std::forward<Read>(read)))
+        return ResultCode::BadInput;
+    const std::int32_t code = operation();
+    if (code == ResultCode::Success)
+        OutData = pack().detach();
+    return code;
+}
+
+const auto NoInput = [] { return true; };
+const auto NoOutput = [] { return unique_variant(); };
+
+void Clear(std::wstring& text) {
+    text.clear();
+}
+
+void Clear(unique_variant& value) {
+    value.reset();
+}
+
+// What every operation a driver leaves alone answers.
+template <class... Outputs> std::int32_t NotSupported(Outputs&... outputs) {
+    (Clear(outputs), ...);
+    return ResultCode::NotSupported;
+}
+
+} // namespace
+
+void TBaseServiceTerminal::DoRegisterMethods() {
+    TBaseDevice::DoRegisterMethods();
+    // The order fixes the DISPIDs the host may have cached.
+    static const std::pair<const wchar_t*, THandler> methods[] = {
+        {L"GetServiceCodes", &TBaseServiceTerminal::GetServiceCodesHandler},
+        {L"GetServiceGroups", &TBaseServiceTerminal::GetServiceGroupsHandler},
+        {L"GetServiceParams", &TBaseServiceTerminal::GetServiceParamsHandler},
+        {L"AuthorizeService", &TBaseServiceTerminal::AuthorizeServiceHandler},
+        {L"GetAuthorizationStatus", &TBaseServiceTerminal::GetAuthorizationStatusHandler},
+        {L"Settlement", &TBaseServiceTerminal::SettlementHandler},
+        {L"CancelServiceAuthorization", &TBaseServiceTerminal::CancelServiceAuthorizationHandler},
+        {L"GetAgentInfo", &TBaseServiceTerminal::GetAgentInfoHandler},
+        {L"GetServiceComission", &TBaseServiceTerminal::GetServiceComissionHandler},
+        {L"GetNeedIdentifyClient", &TBaseServiceTerminal::GetNeedIdentifyClientHandler},
+        {L"SetIdentifyClient", &TBaseServiceTerminal::SetIdentifyClientHandler},
+    };
+    for (const auto& [name, handler] : methods)
+        RegisterSpecificMethod(name, [this, handler](VARIANT& InData, VARIANT& OutData,
+                                                     std::int32_t TimeOut,
+                                                     std::wstring& ResultDescription) {
+            return (this->*handler)(InData, OutData, TimeOut, ResultDescription);
+        });
+}
+
+void TBaseServiceTerminal::DoSetupDeviceInfo() {
+    TBaseDevice::DoSetupDeviceInfo();
+    FDeviceInfo.TypeName = TypeName;
+}
+
+std::int32_t TBaseServiceTerminal::GetServiceCodesHandler(const VARIANT&, VARIANT& OutData,
+                                                          std::int32_t TimeOut,
+                                                          std::wstring& ResultDescription) {
+    unique_variant ServiceCodes;
+    return Serve(
+        ResultDescription, OutData, NoInput,
+        [&] { return GetServiceCodes(TimeOut, ServiceCodes, ResultDescription); },
+        [&] { return MakeVariantArray(std::move(ServiceCodes)); });
+}
+
+std::int32_t TBaseServiceTerminal::GetServiceGroupsHandler(const VARIANT&, VARIANT& OutData,
+                                                           std::int32_t TimeOut,
+                                                           std::wstring& ResultDescription) {
+    unique_variant ServiceGroups;
+    return Serve(
+        ResultDescription, OutData, NoInput,
+        [&] { return GetServiceGroups(TimeOut, ServiceGroups, ResultDescription); },
+        [&] { return MakeVariantArray(std::move(ServiceGroups)); });
+}
+
+std::int32_t TBaseServiceTerminal::GetServiceParamsHandler(const VARIANT& InData, VARIANT& OutData,
+                                                           std::int32_t TimeOut,
+                                                           std::wstring& ResultDescription) {
+    std::wstring ServiceCode;
+    unique_variant ServiceParams;
+    auto read = [&] {
+        const unique_variant code = RequiredElement(InData, 0);
+        if (!IsText(code))
+            return false;
+        ServiceCode = VariantToText(code.get());
+        return true;
+    };
+    return Serve(
+        ResultDescription, OutData, read,
+        [&] { return GetServiceParams(ServiceCode, TimeOut, ServiceParams, ResultDescription); },
+        [&] { return MakeVariantArray(std::move(ServiceParams)); });
+}
+
+std::int32_t TBaseServiceTerminal::AuthorizeServiceHandler(const VARIANT& InData, VARIANT& OutData,
+                                                           std::int32_t TimeOut,
+                                                           std::wstring& ResultDescription) {
+    std::wstring ServiceCode;
+    unique_variant Parameters;
+    std::array<double, 3> numbers{};
+    unique_variant Answer;
+    auto read = [&] {
+        std::array<unique_variant, 5> element;
+        for (long k = 0; k < 5; ++k)
+            element[k] = RequiredElement(InData, k);
+        if (!IsText(element[0]) || !IsNumber(element[1]) || !IsNumber(element[2]) ||
+            !IsNumber(element[3]) || !IsArray(element[4].get()))
+            return false;
+        ServiceCode = VariantToText(element[0].get());
+        for (size_t k = 0; k < numbers.size(); ++k)
+            numbers[k] = VariantToDouble(element[k + 1].get());
+        Parameters = std::move(element[4]);
+        return true;
+    };
+    return Serve(
+        ResultDescription, OutData, read,
+        [&] {
+            return AuthorizeService(ServiceCode, Parameters, numbers[0], numbers[1], numbers[2],
+                                    TimeOut, Answer, ResultDescription);
+        },
+        [&] { return std::move(Answer); });
+}
+
+std::int32_t TBaseServiceTerminal::GetAuthorizationStatusHandler(const VARIANT& InData,
+                                                                 VARIANT& OutData,
+                                                                 std::int32_t TimeOut,
+                                                                 std::wstring& ResultDescription) {
+    std::array<std::wstring, 3> text;
+    std::int32_t Status = 0;
+    std::wstring StatusText;
+    auto read = [&] {
+        for (size_t k = 0; k < text.size(); ++k)
+            text[k] = GetParamStr(InData, static_cast<long>(k), L"");
+        return true;
+    };
+    return Serve(
+        ResultDescription, OutData, read,
+        [&] {
+            return GetAuthorizationStatus(text[0], text[1], text[2], TimeOut, Status, StatusText,
+                                          ResultDescription);
+        },
+        [&] { return MakeVariantArray(MakeVariant(Status), MakeVariant(StatusText)); });
+}
+
+std::int32_t TBaseServiceTerminal::SettlementHandler(const VARIANT&, VARIANT& OutData,
+                                                     std::int32_t TimeOut,
+                                                     std::wstring& ResultDescription) {
+    unique_variant Answer;
+    return Serve(
+        ResultDescription, OutData, NoInput,
+        [&] { return Settlement(TimeOut, Answer, ResultDescription); },
+        [&] { return std::move(Answer); });
+}
+
+std::int32_t TBaseServiceTerminal::CancelServiceAuthorizationHandler(
+    const VARIANT& InData, VARIANT& OutData, std::int32_t, std::wstring& ResultDescription) {
+    std::wstring TransactionID, PaymentID;
+    std::int32_t Input2 = 1;
+    Currency Input3 = 0, Input4 = 0;
+    std::array<std::wstring, 3> output;
+    auto read = [&] {
+        TransactionID = GetParamStr(InData, 0, L"");
+        PaymentID = GetParamStr(InData, 1, L"");
+        Input2 = GetParamInt(InData, 2, 1);
+        Input3 = ToMoney(GetParamFloat(InData, 3, 0));
+        Input4 = ToMoney(GetParamFloat(InData, 4, 0));
+        return true;
+    };
+    return Serve(
+        ResultDescription, OutData, read,
+        [&] {
+            return CancelServiceAuthorization(TransactionID, PaymentID, Input2, Input3, Input4,
+                                              output[0], output[1], output[2], ResultDescription);
+        },
+        [&] {
+            return MakeVariantArray(MakeVariant(output[0]), MakeVariant(output[1]),
+                                    MakeVariant(output[2]));
+        });
+}
+
+std::int32_t TBaseServiceTerminal::GetAgentInfoHandler(const VARIANT&, VARIANT& OutData,
+                                                       std::int32_t,
+                                                       std::wstring& ResultDescription) {
+    TAgentInforamtion info;
+    return Serve(
+        ResultDescription, OutData, NoInput, [&] { return GetAgentInfo(info, ResultDescription); },
+        [&] {
+            return MakeVariantArray(
+                MakeVariant(info.Name), MakeVariant(info.ID), MakeVariant(info.Address),
+                MakeVariant(info.Phone), MakeVariant(info.WWW), MakeVariant(info.SupportPhone),
+                MakeVariant(info.SupportEmail), MakeVariant(info.INN), MakeVariant(info.FIO),
+                MakeVariant(info.CurID), MakeVariant(info.AdditionalInfo),
+                MakeCurrencyVariant(info.Balance));
+        });
+}
+
+std::int32_t TBaseServiceTerminal::GetServiceComissionHandler(const VARIANT& InData,
+                                                              VARIANT& OutData, std::int32_t,
+                                                              std::wstring& ResultDescription) {
+    std::wstring ServiceCode;
+    Currency Percent = 0, Amount = 0, Sum = 0;
+    auto read = [&] {
+        ServiceCode = RequiredText(InData, 0);
+        Amount = ToMoney(GetParamFloat(InData, 1, 0));
+        return true;
+    };
+    return Serve(
+        ResultDescription, OutData, read,
+        [&] { return GetServiceComission(ServiceCode, Percent, Amount, Sum); },
+        [&] { return MakeVariantArray(MakeCurrencyVariant(Percent), MakeCurrencyVariant(Sum)); });
+}
+
+std::int32_t TBaseServiceTerminal::GetNeedIdentifyClientHandler(const VARIANT& InData,
+                                                                VARIANT& OutData, std::int32_t,
+                                                                std::wstring& ResultDescription) {
+    std::wstring ServiceCode, Phone;
+    bool NeedIdentify = false;
+    auto read = [&] {
+        ServiceCode = RequiredText(InData, 0);
+        Phone = RequiredText(InData, 1);
+        return true;
+    };
+    return Serve(
+        ResultDescription, OutData, read,
+        [&] { return GetNeedIdentifyClient(ServiceCode, Phone, NeedIdentify); },
+        [&] { return MakeVariantArray(MakeBoolVariant(NeedIdentify)); });
+}
+
+std::int32_t TBaseServiceTerminal::SetIdentifyClientHandler(const VARIANT& InData, VARIANT& OutData,
+                                                            std::int32_t,
+                                                            std::wstring& ResultDescription) {
+    std::array<std::wstring, 9> text;
+    double BirthDate = 0;
+    auto read = [&] {
+        for (size_t k = 0; k < text.size(); ++k)
+            text[k] = RequiredText(InData, static_cast<long>(k));
+        // A date variant converts to its day count.
+        BirthDate = VariantToDouble(RequiredElement(InData, 9).get());
+        return true;
+    };
+    return Serve(
+        ResultDescription, OutData, read,
+        [&] {
+            return SetIdentifyClient(text[0], text[1], text[2], text[3], text[4], text[5], text[6],
+                                     text[7], text[8], BirthDate, ResultDescription);
+        },
+        NoOutput);
+}
+
+std::int32_t TBaseServiceTerminal::GetServiceCodes(std::int32_t, unique_variant& ServiceCodes,
+                                                   std::wstring& ResultDescription) {
+    return NotSupported(ServiceCodes, ResultDescription);
+}
+
+std::int32_t TBaseServiceTerminal::GetServiceParams(const std::wstring&, std::int32_t,
+                                                    unique_variant& ServiceParams,
+                                                    std::wstring& ResultDescription) {
+    return NotSupported(ServiceParams, ResultDescription);
+}
+
+std::int32_t TBaseServiceTerminal::GetServiceGroups(std::int32_t, unique_variant& ServiceGroups,
+                                                    std::wstring& ResultDescription) {
+    return NotSupported(ServiceGroups, ResultDescription);
+}
+
+// Parameters is the host's own input, so it is not the base's to clear.
+std::int32_t TBaseServiceTerminal::AuthorizeService(const std::wstring&, unique_variant&, double,
+                                                    double, double, std::int32_t,
+                                                    unique_variant& Answer,
+                                                    std::wstring& ResultDescription) {
+    return NotSupported(Answer, ResultDescription);
+}
+
+std::int32_t TBaseServiceTerminal::GetAuthorizationStatus(const std::wstring&, const std::wstring&,
+                                                          const std::wstring&, std::int32_t,
+                                                          std::int32_t&, std::wstring& StatusText,
+                                                          std::wstring& ResultDescription) {
+    return NotSupported(StatusText, ResultDescription);
+}
+
+std::int32_t TBaseServiceTerminal::Settlement(std::int32_t, unique_variant& Answer,
+                                              std::wstring& ResultDescription) {
+    return NotSupported(Answer, ResultDescription);
+}
+
+std::int32_t TBaseServiceTerminal::CancelServiceAuthorization(
+    const std::wstring&, const std::wstring&, std::int32_t, Currency, Currency,
+    std::wstring& CancelTransactionID, std::wstring& Output1, std::wstring& Output2,
+    std::wstring& ResultDescription) {
+    return NotSupported(CancelTransactionID, Output1, Output2, ResultDescription);
+}
+
+std::int32_t TBaseServiceTerminal::GetAgentInfo(TAgentInforamtion&,
+                                                std::wstring& ResultDescription) {
+    return NotSupported(ResultDescription);
+}
+
+std::int32_t TBaseServiceTerminal::GetServiceComission(const std::wstring&, Currency&, Currency,
+                                                       Currency&) {
+    return NotSupported();
+}
+
+std::int32_t TBaseServiceTerminal::GetNeedIdentifyClient(const std::wstring&, const std::wstring&,
+                                                         bool&) {
+    return NotSupported();
+}
+
+std::int32_t TBaseServiceTerminal::SetIdentifyClient(const std::wstring&, const std::wstring&,
+                                                     const std::wstring&, const std::wstring&,
+                                                     const std::wstring&, const std::wstring&,
+                                                     const std::wstring&, const std::wstring&,
+                                                     const std::wstring&, double,
+                                                     std::wstring& ResultDescription) {
+    return NotSupported(ResultDescription);
+}
+
+} // namespace svcgate
