@@ -1,6 +1,7 @@
 #include "common/Variants.h"
 
 #include "common/Exception.h"
+#include "common/Text.h"
 
 namespace svcgate {
 
@@ -152,7 +153,17 @@ long ElementCount(SAFEARRAY* array) {
 
 namespace {
 
-unique_variant GetElementAt(SAFEARRAY* array, long* indices) {
+// A host may hand over any array; reading it as the wrong shape or element type
+// would read past it or misread its memory.
+void CheckVariantArray(SAFEARRAY* array, UINT dimensions) {
+    VARTYPE type = VT_EMPTY;
+    if (!array || SafeArrayGetDim(array) != dimensions ||
+        FAILED(SafeArrayGetVartype(array, &type)) || type != VT_VARIANT)
+        throw Exception(FormatText(L"Ожидался массив значений размерности %u", dimensions));
+}
+
+unique_variant GetElementAt(SAFEARRAY* array, long* indices, UINT dimensions) {
+    CheckVariantArray(array, dimensions);
     unique_variant result;
     CheckHResult(SafeArrayGetElement(array, indices, result.addr()));
     return result;
@@ -161,19 +172,21 @@ unique_variant GetElementAt(SAFEARRAY* array, long* indices) {
 } // namespace
 
 unique_variant GetElement(SAFEARRAY* array, long index) {
-    return GetElementAt(array, &index);
+    return GetElementAt(array, &index, 1);
 }
 
 unique_variant GetElement(SAFEARRAY* array, long index1, long index2) {
     long indices[2] = {index1, index2};
-    return GetElementAt(array, indices);
+    return GetElementAt(array, indices, 2);
 }
 
 void PutElement(SAFEARRAY* array, long index, const VARIANT& value) {
+    CheckVariantArray(array, 1);
     CheckHResult(SafeArrayPutElement(array, &index, const_cast<VARIANT*>(&value)));
 }
 
 void PutElement(SAFEARRAY* array, long index1, long index2, const VARIANT& value) {
+    CheckVariantArray(array, 2);
     long indices[2] = {index1, index2};
     CheckHResult(SafeArrayPutElement(array, indices, const_cast<VARIANT*>(&value)));
 }

@@ -7,8 +7,10 @@ build=$root/build
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j "$(nproc)"
 export SVCGATE_WINEPREFIX=$build/wineprefix
-# One wineserver for the whole run keeps each test program's start short.
+# One wineserver for the whole run keeps each test program's start short. The
+# prefix is made first; its server must be gone before a persistent one starts.
 "$root/scripts/wine-run.sh" cmd /c exit
+WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -w
 WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -p
 trap 'WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"

@@ -15,4 +15,12 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
         [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
     ) 9>"$WINEPREFIX.lock"
 fi
-exec wine "$@"
+# Wine starts its own services (rpcss, explorer) on demand, and they outlive the
+# program under a persistent wineserver. Were they to inherit our standard output,
+# whoever reads it (ctest, CI) would wait for them; they get a file instead.
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+status=0
+wine "$@" >"$output" 2>&1 </dev/null || status=$?
+cat "$output"
+exit $status

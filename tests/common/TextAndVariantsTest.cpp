@@ -1,4 +1,6 @@
+#include "common/Exception.h"
 #include "common/Text.h"
+#include "common/Variants.h"
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -22,4 +24,16 @@ TEST(Text, AnsiRoundTripUsesTheCyrillicCodePage) {
     const std::wstring text = L"\u041d\u0435\u0442 \u043e\u0448\u0438\u0431\u043e\u043a";
     EXPECT_EQ(WideToAnsi(text).size(), text.size());
     EXPECT_EQ(AnsiToWide(WideToAnsi(text)), text);
+}
+
+TEST(VariantArrays, ElementsOfTheWrongShapeOrTypeAreRefusedNotMisread) {
+    svcgate::unique_safearray matrix = svcgate::CreateVariantMatrix(2, 2);
+    EXPECT_THROW(svcgate::GetElement(matrix.get(), 0), svcgate::Exception);
+    EXPECT_NO_THROW(svcgate::GetElement(matrix.get(), 1, 1));
+    SAFEARRAYBOUND bound{2, 0};
+    svcgate::unique_safearray texts(SafeArrayCreate(VT_BSTR, 1, &bound));
+    EXPECT_THROW(svcgate::GetElement(texts.get(), 0), svcgate::Exception);
+    EXPECT_THROW(svcgate::PutElement(texts.get(), 0, svcgate::MakeVariant(1).get()),
+                 svcgate::Exception);
+    EXPECT_THROW(svcgate::GetElement(nullptr, 0), svcgate::Exception);
 }
