@@ -109,6 +109,22 @@ Currency VariantToCurrency(const VARIANT& value) {
     return V_CY(ConvertVariant(value, VT_CY).addr()).int64;
 }
 
+bool IsIntegerType(VARTYPE type) {
+    switch (type) {
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+        return true;
+    default:
+        return false;
+    }
+}
+
 bool IsArray(const VARIANT& value) {
     return (V_VT(&value) & VT_ARRAY) != 0;
 }

@@ -36,6 +36,8 @@ double VariantToDouble(const VARIANT& value);
 bool VariantToBool(const VARIANT& value);
 Currency VariantToCurrency(const VARIANT& value);
 
+// The signed and unsigned integers of 8 to 64 bits.
+bool IsIntegerType(VARTYPE type);
 bool IsArray(const VARIANT& value);
 // The array a variant holds (by value or by reference), or null.
 SAFEARRAY* ArrayOf(const VARIANT& value);

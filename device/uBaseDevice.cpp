@@ -140,19 +140,31 @@ void TBaseDevice::DoDeclareSettings() {
                L"Отладочный лог", L"Если равно True, ведется отладочный лог");
 }
 
+namespace {
+
+// "Init" and "Open" answer in their second argument, when the host passed one.
+void ReportInSecondArgument(SAFEARRAY* paParams, std::int32_t code,
+                            const std::wstring& description) {
+    if (ElementCount(paParams) > 1)
+        PutElement(paParams, 1, MakeVariant(EquipmentResultText(code, description)).get());
+}
+
+unique_variant FirstArgument(SAFEARRAY* paParams) {
+    return ElementCount(paParams) > 0 ? GetElement(paParams, 0) : unique_variant();
+}
+
+} // namespace
+
 unique_variant TBaseDevice::InitMethod(SAFEARRAY* paParams) {
     FEqManager.reset();
     std::int32_t code = ResultCode::BadInput;
     std::wstring description;
-    if (ElementCount(paParams) > 0) {
-        unique_variant manager = GetElement(paParams, 0);
-        if (manager.vt() == VT_DISPATCH && V_DISPATCH(manager.addr())) {
-            FEqManager = com_ptr<IDispatch>::share(V_DISPATCH(manager.addr()));
-            code = DoInit(description);
-        }
+    unique_variant manager = FirstArgument(paParams);
+    if (manager.vt() == VT_DISPATCH && V_DISPATCH(manager.addr())) {
+        FEqManager = com_ptr<IDispatch>::share(V_DISPATCH(manager.addr()));
+        code = DoInit(description);
     }
-    if (ElementCount(paParams) > 1)
-        PutElement(paParams, 1, MakeVariant(EquipmentResultText(code, description)).get());
+    ReportInSecondArgument(paParams, code, description);
     if (code == ResultCode::Success) {
         FDeviceState = dsInited;
         FModelsFolder = IncludeTrailingPathDelimiter(GetAppProperty(PropertyModelsFolder));
@@ -165,16 +177,13 @@ unique_variant TBaseDevice::OpenMethod(SAFEARRAY* paParams) {
     FDeviceID.clear();
     std::int32_t code = ResultCode::BadInput;
     std::wstring description;
-    if (ElementCount(paParams) > 0) {
-        unique_variant id = GetElement(paParams, 0);
-        if (id.vt() == VT_BSTR) {
-            FDeviceID = VariantToText(id.get());
-            DeviceFolder = GetDeviceFolder();
-            code = DoOpen(description);
-        }
+    unique_variant id = FirstArgument(paParams);
+    if (id.vt() == VT_BSTR) {
+        FDeviceID = VariantToText(id.get());
+        DeviceFolder = GetDeviceFolder();
+        code = DoOpen(description);
     }
-    if (ElementCount(paParams) > 1)
-        PutElement(paParams, 1, MakeVariant(EquipmentResultText(code, description)).get());
+    ReportInSecondArgument(paParams, code, description);
     return MakeBoolVariant(code == ResultCode::Success);
 }
 

@@ -113,20 +113,7 @@ void WriteArgumentsBack(SAFEARRAY* array, DISPPARAMS& params) {
 }
 
 bool IsOrdinal(VARTYPE type) {
-    switch (type) {
-    case VT_I1:
-    case VT_UI1:
-    case VT_I2:
-    case VT_UI2:
-    case VT_I4:
-    case VT_UI4:
-    case VT_I8:
-    case VT_UI8:
-    case VT_BOOL:
-        return true;
-    default:
-        return false;
-    }
+    return IsIntegerType(type) || type == VT_BOOL;
 }
 
 unique_variant ElementOrEmpty(SAFEARRAY* array, long index) {

@@ -43,14 +43,6 @@ bool IsText(const unique_variant& value) {
 // Boolean or a date is not an amount.
 bool IsNumber(const unique_variant& value) {
     switch (value.vt()) {
-    case VT_I1:
-    case VT_UI1:
-    case VT_I2:
-    case VT_UI2:
-    case VT_I4:
-    case VT_UI4:
-    case VT_I8:
-    case VT_UI8:
     case VT_INT:
     case VT_UINT:
     case VT_R4:
@@ -59,7 +51,7 @@ bool IsNumber(const unique_variant& value) {
     case VT_DECIMAL:
         return true;
     default:
-        return false;
+        return IsIntegerType(value.vt());
     }
 }
 
