@@ -18,7 +18,7 @@ std::wstring SystemErrorMessage(DWORD code) {
     unique_hlocal buffer;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<LPWSTR>(buffer.put<wchar_t>()), 0, nullptr);
+        nullptr, code, 0, reinterpret_cast<LPWSTR>(buffer.put_as<wchar_t>()), 0, nullptr);
     std::wstring text = length ? std::wstring(static_cast<wchar_t*>(buffer.get()), length) : L"";
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
         text.pop_back();

@@ -122,170 +122,73 @@ private:
     VARIANT v_;
 };
 
-// An owned SAFEARRAY.
-class unique_safearray {
+// The owner of a handle-like resource. Traits name its type, its empty value,
+// which values hold something, and how it is freed.
+template <class Traits> class unique_any {
 public:
-    unique_safearray() = default;
-    explicit unique_safearray(SAFEARRAY* owned) : a_(owned) {}
-    unique_safearray(unique_safearray&& other) noexcept : a_(std::exchange(other.a_, nullptr)) {}
-    unique_safearray& operator=(unique_safearray&& other) noexcept;
-    unique_safearray(const unique_safearray&) = delete;
-    unique_safearray& operator=(const unique_safearray&) = delete;
-    ~unique_safearray() { reset(); }
+    using type = typename Traits::type;
 
-    void reset(SAFEARRAY* owned = nullptr);
-    SAFEARRAY* get() const { return a_; }
-    SAFEARRAY** put() {
-        reset();
-        return &a_;
+    unique_any() = default;
+    explicit unique_any(type owned) : h_(owned) {}
+    unique_any(unique_any&& other) noexcept : h_(std::exchange(other.h_, Traits::empty)) {}
+    unique_any& operator=(unique_any&& other) noexcept {
+        if (this != &other)
+            reset(std::exchange(other.h_, Traits::empty));
+        return *this;
     }
-    SAFEARRAY* detach() { return std::exchange(a_, nullptr); }
+    unique_any(const unique_any&) = delete;
+    unique_any& operator=(const unique_any&) = delete;
+    ~unique_any() { reset(); }
 
-private:
-    SAFEARRAY* a_ = nullptr;
-};
-
-// An owned kernel handle (files, events, processes).
-class unique_handle {
-public:
-    unique_handle() = default;
-    explicit unique_handle(HANDLE owned) : h_(owned) {}
-    unique_handle(unique_handle&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    unique_handle& operator=(unique_handle&& other) noexcept;
-    unique_handle(const unique_handle&) = delete;
-    unique_handle& operator=(const unique_handle&) = delete;
-    ~unique_handle() { reset(); }
-
-    void reset(HANDLE owned = nullptr);
-    HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE h_ = nullptr;
-};
-
-// Memory the system allocated with LocalAlloc (security descriptors, access lists, messages).
-class unique_hlocal {
-public:
-    unique_hlocal() = default;
-    unique_hlocal(unique_hlocal&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    unique_hlocal& operator=(unique_hlocal&& other) noexcept;
-    unique_hlocal(const unique_hlocal&) = delete;
-    unique_hlocal& operator=(const unique_hlocal&) = delete;
-    ~unique_hlocal() { reset(); }
-
-    void reset(void* owned = nullptr);
-    void* get() const { return p_; }
-    template <class T> T** put() {
-        reset();
-        return reinterpret_cast<T**>(&p_);
+    void reset(type owned = Traits::empty) {
+        if (Traits::valid(h_))
+            Traits::close(h_);
+        h_ = owned;
     }
+    type get() const { return h_; }
+    type* put() {
+        reset();
+        return &h_;
+    }
+    // For an out-parameter that the platform declares with a more precise pointer type.
+    template <class P> P** put_as() {
+        reset();
+        return reinterpret_cast<P**>(&h_);
+    }
+    type detach() { return std::exchange(h_, Traits::empty); }
+    explicit operator bool() const { return Traits::valid(h_); }
 
 private:
-    void* p_ = nullptr;
+    type h_ = Traits::empty;
 };
 
+template <class T, auto Close> struct resource_traits {
+    using type = T;
+    static constexpr T empty{};
+    static bool valid(T value) { return value != empty; }
+    static void close(T value) { Close(value); }
+};
+
+struct handle_traits : resource_traits<HANDLE, CloseHandle> {
+    static bool valid(HANDLE value) { return value && value != INVALID_HANDLE_VALUE; }
+};
+
+inline void ReleaseCryptContext(HCRYPTPROV provider) {
+    CryptReleaseContext(provider, 0);
+}
+
+using unique_safearray = unique_any<resource_traits<SAFEARRAY*, SafeArrayDestroy>>;
+// Kernel handles: files, events, processes.
+using unique_handle = unique_any<handle_traits>;
+// Memory the system allocated with LocalAlloc: security descriptors, access lists, messages.
+using unique_hlocal = unique_any<resource_traits<HLOCAL, LocalFree>>;
 // A window the owner destroys with itself.
-class unique_hwnd {
-public:
-    unique_hwnd() = default;
-    explicit unique_hwnd(HWND owned) : h_(owned) {}
-    unique_hwnd(unique_hwnd&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    unique_hwnd& operator=(unique_hwnd&& other) noexcept;
-    unique_hwnd(const unique_hwnd&) = delete;
-    unique_hwnd& operator=(const unique_hwnd&) = delete;
-    ~unique_hwnd() { reset(); }
-
-    void reset(HWND owned = nullptr);
-    HWND get() const { return h_; }
-
-private:
-    HWND h_ = nullptr;
-};
-
+using unique_hwnd = unique_any<resource_traits<HWND, DestroyWindow>>;
 // A security identifier built with AllocateAndInitializeSid.
-class unique_sid {
-public:
-    unique_sid() = default;
-    unique_sid(unique_sid&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    unique_sid& operator=(unique_sid&& other) noexcept;
-    unique_sid(const unique_sid&) = delete;
-    unique_sid& operator=(const unique_sid&) = delete;
-    ~unique_sid() { reset(); }
-
-    void reset(PSID owned = nullptr);
-    PSID get() const { return p_; }
-    PSID* put() {
-        reset();
-        return &p_;
-    }
-
-private:
-    PSID p_ = nullptr;
-};
-
-// A cryptographic provider context.
-class unique_hcryptprov {
-public:
-    unique_hcryptprov() = default;
-    unique_hcryptprov(unique_hcryptprov&& other) noexcept : h_(std::exchange(other.h_, 0)) {}
-    unique_hcryptprov& operator=(unique_hcryptprov&& other) noexcept;
-    unique_hcryptprov(const unique_hcryptprov&) = delete;
-    unique_hcryptprov& operator=(const unique_hcryptprov&) = delete;
-    ~unique_hcryptprov() { reset(); }
-
-    void reset(HCRYPTPROV owned = 0);
-    HCRYPTPROV get() const { return h_; }
-    HCRYPTPROV* put() {
-        reset();
-        return &h_;
-    }
-
-private:
-    HCRYPTPROV h_ = 0;
-};
-
+using unique_sid = unique_any<resource_traits<PSID, FreeSid>>;
+using unique_hcryptprov = unique_any<resource_traits<HCRYPTPROV, ReleaseCryptContext>>;
 // A hash object of a cryptographic provider; destroy it before its provider.
-class unique_hcrypthash {
-public:
-    unique_hcrypthash() = default;
-    unique_hcrypthash(unique_hcrypthash&& other) noexcept : h_(std::exchange(other.h_, 0)) {}
-    unique_hcrypthash& operator=(unique_hcrypthash&& other) noexcept;
-    unique_hcrypthash(const unique_hcrypthash&) = delete;
-    unique_hcrypthash& operator=(const unique_hcrypthash&) = delete;
-    ~unique_hcrypthash() { reset(); }
-
-    void reset(HCRYPTHASH owned = 0);
-    HCRYPTHASH get() const { return h_; }
-    HCRYPTHASH* put() {
-        reset();
-        return &h_;
-    }
-
-private:
-    HCRYPTHASH h_ = 0;
-};
-
-// An open registry key.
-class unique_hkey {
-public:
-    unique_hkey() = default;
-    explicit unique_hkey(HKEY owned) : h_(owned) {}
-    unique_hkey(unique_hkey&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
-    unique_hkey& operator=(unique_hkey&& other) noexcept;
-    unique_hkey(const unique_hkey&) = delete;
-    unique_hkey& operator=(const unique_hkey&) = delete;
-    ~unique_hkey() { reset(); }
-
-    void reset(HKEY owned = nullptr);
-    HKEY get() const { return h_; }
-    HKEY* put() {
-        reset();
-        return &h_;
-    }
-
-private:
-    HKEY h_ = nullptr;
-};
+using unique_hcrypthash = unique_any<resource_traits<HCRYPTHASH, CryptDestroyHash>>;
+using unique_hkey = unique_any<resource_traits<HKEY, RegCloseKey>>;
 
 } // namespace svcgate

@@ -119,12 +119,12 @@ void GrantEveryoneFullAccess(const std::wstring& path) {
     unique_hlocal descriptor;
     CheckWin32Result(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
                                            nullptr, nullptr, &dacl, nullptr,
-                                           descriptor.put<void>()));
+                                           descriptor.put_as<void>()));
     if (!dacl || HasFullAccessEntry(dacl, everyone.get()))
         return;
     EXPLICIT_ACCESSW access = FullAccessFor(everyone.get());
     unique_hlocal merged;
-    CheckWin32Result(SetEntriesInAclW(1, &access, dacl, merged.put<ACL>()));
+    CheckWin32Result(SetEntriesInAclW(1, &access, dacl, merged.put_as<ACL>()));
     // Another instance may own the folder; the folder stays usable for reading then.
     std::wstring target = path;
     SetNamedSecurityInfoW(target.data(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,

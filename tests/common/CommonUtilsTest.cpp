@@ -127,7 +127,7 @@ EveryoneEntries ReadEveryoneEntries(const std::wstring& path) {
     ACL* dacl = nullptr;
     unique_hlocal descriptor;
     EXPECT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                                    nullptr, nullptr, &dacl, nullptr, descriptor.put<void>()),
+                                    nullptr, nullptr, &dacl, nullptr, descriptor.put_as<void>()),
               static_cast<DWORD>(ERROR_SUCCESS));
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     unique_sid everyone;
