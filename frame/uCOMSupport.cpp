@@ -1,5 +1,6 @@
 #include "frame/uCOMSupport.h"
 
+#include "common/ComServer.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
@@ -134,6 +135,15 @@ unique_variant BuildErrorOutData(int32_t code, std::wstring_view description) {
     const std::wstring text =
         description.empty() ? EquipmentResultText(code) : std::wstring(description);
     return MakeVariantArray(MakeVariant(code), MakeVariant(text));
+}
+
+// A live object keeps the module loaded.
+TBaseObject::TBaseObject() {
+    ModuleObjectCreated();
+}
+
+TBaseObject::~TBaseObject() {
+    ModuleObjectDestroyed();
 }
 
 void TBaseObject::Initialize() {

@@ -88,8 +88,8 @@ public:
     virtual std::wstring GetDriverResultDescription(std::int32_t ResultCode);
 
 protected:
-    TBaseObject() = default;
-    virtual ~TBaseObject() = default;
+    TBaseObject();
+    virtual ~TBaseObject();
     TBaseObject(const TBaseObject&) = delete;
     TBaseObject& operator=(const TBaseObject&) = delete;
 

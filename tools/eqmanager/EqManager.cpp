@@ -1,18 +1,17 @@
 #include "tools/eqmanager/EqManager.h"
 
+#include "common/ComServer.h"
+
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 
 namespace svcgate::tools {
 
 namespace {
-
-std::atomic<long> liveObjects{0};
 
 // How the host passes one argument. A by-reference argument may also come as a
 // reference to a variant that holds the type, as script hosts pass variables.
@@ -222,19 +221,15 @@ HRESULT RunScriptMethod(EqManager& manager, std::size_t index, DISPPARAMS& param
 EqManager::EqManager() : failures_(ManagerMethods().size()) {
     for (const ManagerMethod& method : ManagerMethods())
         replies_.push_back(DefaultReply(method.reply));
-    ++liveObjects;
+    ModuleObjectCreated();
 }
 
 EqManager::~EqManager() {
-    --liveObjects;
+    ModuleObjectDestroyed();
 }
 
 com_ptr<EqManager> CreateEqManager() {
     return com_ptr<EqManager>(new EqManager());
-}
-
-long LiveEqManagers() {
-    return liveObjects;
 }
 
 void EqManager::SetAppProperty(std::wstring_view name, std::wstring_view value) {

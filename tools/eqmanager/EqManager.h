@@ -67,7 +67,5 @@ private:
 };
 
 com_ptr<EqManager> CreateEqManager();
-// Objects alive in this module, so that the module knows when it may be unloaded.
-long LiveEqManagers();
 
 } // namespace svcgate::tools

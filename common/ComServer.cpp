@@ -1,0 +1,155 @@
+#include "common/ComServer.h"
+
+#include "common/Exception.h"
+#include "common/Module.h"
+
+#include <olectl.h>
+
+#include <atomic>
+
+namespace svcgate {
+
+namespace {
+
+std::atomic<long> liveObjects{0};
+std::atomic<long> serverLocks{0};
+
+constexpr const wchar_t* ClassesKey = L"Software\\Classes\\";
+
+class ClassFactory final : public IClassFactory {
+public:
+    explicit ClassFactory(const ComClass& served) : served_(served) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object)
+            return E_POINTER;
+        *object = iid == IID_IUnknown || iid == IID_IClassFactory ? this : nullptr;
+        if (!*object)
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override {
+        ModuleObjectCreated();
+        return InterlockedIncrement(&references_);
+    }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG remaining = InterlockedDecrement(&references_);
+        ModuleObjectDestroyed();
+        if (remaining == 0)
+            delete this;
+        return remaining;
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
+        if (!object)
+            return E_POINTER;
+        *object = nullptr;
+        if (outer)
+            return CLASS_E_NOAGGREGATION;
+        // No error may cross into the caller's COM runtime.
+        try {
+            return served_.Create()->QueryInterface(iid, object);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        } catch (...) {
+            return E_UNEXPECTED;
+        }
+    }
+
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
+        lock ? ++serverLocks : --serverLocks;
+        return S_OK;
+    }
+
+private:
+    const ComClass& served_;
+    LONG references_ = 0;
+};
+
+std::wstring ClassIdText(const ComClass& served) {
+    wchar_t text[40] = {};
+    StringFromGUID2(served.ClassID, text, 40);
+    return text;
+}
+
+std::wstring ProgIdKey(const ComClass& served) {
+    return ClassesKey + served.ProgID;
+}
+
+std::wstring ClassKey(const ComClass& served) {
+    return std::wstring(ClassesKey) + L"CLSID\\" + ClassIdText(served);
+}
+
+void CheckRegistry(LONG status) {
+    CheckHResult(HRESULT_FROM_WIN32(status));
+}
+
+void SetText(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    unique_hkey key;
+    CheckRegistry(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, key.put(), nullptr));
+    const auto size = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+    CheckRegistry(RegSetValueExW(key.get(), name, 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(value.c_str()), size));
+}
+
+void DeleteTree(const std::wstring& path) {
+    const LONG status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+    if (status != ERROR_FILE_NOT_FOUND)
+        CheckRegistry(status);
+}
+
+} // namespace
+
+void ModuleObjectCreated() {
+    ++liveObjects;
+}
+
+void ModuleObjectDestroyed() {
+    --liveObjects;
+}
+
+HRESULT ServeClassObject(const ComClass& served, REFCLSID clsid, REFIID iid, void** object) {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (clsid != served.ClassID)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    com_ptr<IClassFactory> factory(new (std::nothrow) ClassFactory(served));
+    if (!factory)
+        return E_OUTOFMEMORY;
+    factory->AddRef();
+    return factory->QueryInterface(iid, object);
+}
+
+HRESULT ModuleCanUnloadNow() {
+    return liveObjects == 0 && serverLocks == 0 ? S_OK : S_FALSE;
+}
+
+HRESULT RegisterComClass(const ComClass& served) {
+    try {
+        const std::wstring classId = ClassIdText(served);
+        SetText(ProgIdKey(served), nullptr, served.Description);
+        SetText(ProgIdKey(served) + L"\\CLSID", nullptr, classId);
+        SetText(ClassKey(served), nullptr, served.Description);
+        SetText(ClassKey(served) + L"\\ProgID", nullptr, served.ProgID);
+        SetText(ClassKey(served) + L"\\InprocServer32", nullptr, ThisModulePath());
+        SetText(ClassKey(served) + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+        return S_OK;
+    } catch (const std::exception&) {
+        return SELFREG_E_CLASS;
+    }
+}
+
+HRESULT UnregisterComClass(const ComClass& served) {
+    try {
+        DeleteTree(ProgIdKey(served));
+        DeleteTree(ClassKey(served));
+        return S_OK;
+    } catch (const std::exception&) {
+        return SELFREG_E_CLASS;
+    }
+}
+
+} // namespace svcgate

@@ -1,0 +1,31 @@
+#pragma once
+// The in-process server side of a module that serves one automation class: its
+// class factory, the count of objects that keep the module loaded, and the
+// class and ProgID entries of its registration.
+
+#include "common/Owners.h"
+
+#include <string>
+
+namespace svcgate {
+
+struct ComClass {
+    CLSID ClassID;
+    std::wstring ProgID;
+    std::wstring Description;
+    // Makes a new object; each creation request gets its own.
+    com_ptr<IUnknown> (*Create)();
+};
+
+// Objects of this module alive now; the module must stay loaded while any is.
+void ModuleObjectCreated();
+void ModuleObjectDestroyed();
+
+// What the module's entry points answer.
+HRESULT ServeClassObject(const ComClass& served, REFCLSID clsid, REFIID iid, void** object);
+HRESULT ModuleCanUnloadNow();
+// The entries go among the machine's classes: Wine looks classes up only there.
+HRESULT RegisterComClass(const ComClass& served);
+HRESULT UnregisterComClass(const ComClass& served);
+
+} // namespace svcgate
