@@ -14,6 +14,10 @@
 
 namespace svcgate {
 
+// What the debug log and the request dumps show in place of a password or its
+// digest: the data folder is readable by every user of the machine.
+constexpr const wchar_t* MaskedSecret = L"***";
+
 // The path with a "\\" at its end; an empty path gives "\\" alone.
 std::wstring IncludeTrailingPathDelimiter(std::wstring path);
 bool DirectoryExists(const std::wstring& path);

@@ -52,7 +52,7 @@ void TBaseDevice::SetEventLogEnabled(bool value) {
 }
 
 size_t TBaseDevice::SettingsCount() const {
-    return const_cast<TBaseDevice*>(this)->SettingList().size();
+    return SettingList().size();
 }
 
 std::wstring TBaseDevice::ModelFolder() const {
@@ -303,7 +303,7 @@ void TBaseDevice::BeginDebugLog() {
     WriteDebugLog(L"----------------Settings----------------", L"", true);
     for (const TSettingStruct& setting : SettingList())
         WriteDebugLog(setting.ID,
-                      IsSecretSetting(setting.ID) ? MaskedValue : LogText(setting.Value.get()));
+                      IsSecretSetting(setting.ID) ? MaskedSecret : LogText(setting.Value.get()));
     WriteDebugLog(L"----------------------------------------", L"", true);
 }
 

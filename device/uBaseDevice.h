@@ -125,7 +125,7 @@ private:
     std::int32_t ShowSettingsDlgMethod(std::wstring& ResultDescription);
     std::int32_t GetSettingsMethod(VARIANT& OutData);
     std::int32_t SetSettingsMethod(const VARIANT& InData);
-    unique_variant SettingsMatrix(bool masked);
+    unique_variant SettingsMatrix();
     bool IsSecretSetting(std::wstring_view ID) const;
     unique_variant MaskedSettings(const VARIANT& exchange);
     IDispatch* RequireEqManager() const;

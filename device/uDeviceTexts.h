@@ -6,7 +6,6 @@ namespace svcgate::DeviceTexts {
 
 constexpr const wchar_t* NoEquipmentManager = L"Менеджер оборудования недоступен";
 constexpr const wchar_t* SettingsNotAMatrix = L"Настройки должны быть двумерным массивом";
-constexpr const wchar_t* MaskedValue = L"***";
 
 constexpr const wchar_t* PropertyDevicesFolder = L"DevicesFolder";
 constexpr const wchar_t* PropertyModelsFolder = L"ModelsFolder";

@@ -42,18 +42,15 @@ SAFEARRAY* SettingsMatrixOf(const VARIANT& exchange) {
 
 } // namespace
 
-unique_variant TBaseDevice::SettingsMatrix(bool masked) {
+unique_variant TBaseDevice::SettingsMatrix() {
     const auto& settings = SettingList();
     unique_safearray matrix = CreateVariantMatrix(MatrixRows, static_cast<long>(settings.size()));
     for (long j = 0; j < static_cast<long>(settings.size()); ++j) {
         const TSettingStruct& setting = settings[static_cast<size_t>(j)];
-        const bool hide = masked && IsSecretSetting(setting.ID);
         PutElement(matrix.get(), rowID, j, MakeVariant(setting.ID).get());
-        PutElement(matrix.get(), rowValue, j,
-                   hide ? MakeVariant(MaskedValue).get() : setting.Value.get());
+        PutElement(matrix.get(), rowValue, j, setting.Value.get());
         PutElement(matrix.get(), rowType, j, MakeVariant(DataTypeName(setting.ValueType)).get());
-        PutElement(matrix.get(), rowDefault, j,
-                   hide ? MakeVariant(MaskedValue).get() : setting.Default.get());
+        PutElement(matrix.get(), rowDefault, j, setting.Default.get());
         PutElement(matrix.get(), rowReadOnly, j, MakeBoolVariant(setting.ReadOnly).get());
         PutElement(matrix.get(), rowName, j, MakeVariant(setting.Name).get());
         PutElement(matrix.get(), rowDescription, j, MakeVariant(setting.Description).get());
@@ -62,7 +59,7 @@ unique_variant TBaseDevice::SettingsMatrix(bool masked) {
 }
 
 std::int32_t TBaseDevice::GetSettingsMethod(VARIANT& OutData) {
-    OutData = SettingsMatrix(false).detach();
+    OutData = SettingsMatrix().detach();
     return ResultCode::Success;
 }
 
@@ -90,7 +87,7 @@ unique_variant TBaseDevice::MaskedSettings(const VARIANT& exchange) {
             continue;
         for (long row : {rowValue, rowDefault})
             if (row <= lastRow)
-                PutElement(matrix.get(), row, j, MakeVariant(MaskedValue).get());
+                PutElement(matrix.get(), row, j, MakeVariant(MaskedSecret).get());
     }
     return MakeVariantArray(MakeArrayVariant(std::move(matrix)));
 }

@@ -109,6 +109,7 @@ protected:
     TSettingStruct* FindSettingEntry(std::wstring_view ID);
     const TSettingStruct* FindSettingEntry(std::wstring_view ID) const;
     std::vector<TSettingStruct>& SettingList() { return FSettingList; }
+    const std::vector<TSettingStruct>& SettingList() const { return FSettingList; }
 
     std::wstring FDebugLogDir;
 
