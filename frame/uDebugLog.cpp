@@ -17,8 +17,10 @@ std::wstring TextLogText(const VARIANT& value) {
     return L"'" + ReplaceAll(VariantToText(value), L"\r\n", L"\\n") + L"'";
 }
 
+// Eight upper-case digits on 32-bit Windows, as many as a pointer has elsewhere.
 std::wstring InterfaceLogText(const void* address) {
-    return FormatText(L"$%08X", static_cast<unsigned>(reinterpret_cast<uintptr_t>(address)));
+    return FormatText(L"$%0*llX", static_cast<int>(2 * sizeof(address)),
+                      static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(address)));
 }
 
 unique_variant ArrayElement(SAFEARRAY* array, std::vector<long>& indices) {
