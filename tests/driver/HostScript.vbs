@@ -31,6 +31,9 @@ matrix = settings(0)
 WScript.Echo "DefaultTimeOut now: " & matrix(1, 0)
 ok = driver.SetSettings(5, output, 0)
 WScript.Echo "SetSettings with a number: " & ok & " " & output(0) & " " & output(1)
+output = "untouched"
+ok = driver.SetSettings(5, (output), 0)
+WScript.Echo "SetSettings with OutData by value: " & ok & " " & output
 
 ok = driver.Enable(Empty, output, 0)
 WScript.Echo "Enable: " & ok
