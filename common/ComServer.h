@@ -29,3 +29,18 @@ HRESULT RegisterComClass(const ComClass& served);
 HRESULT UnregisterComClass(const ComClass& served);
 
 } // namespace svcgate
+
+// The standard entry points of a module that serves the one class `served`.
+#define SVCGATE_COM_SERVER_ENTRY_POINTS(served)                                                    \
+    STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {                         \
+        return svcgate::ServeClassObject(served, clsid, iid, object);                              \
+    }                                                                                              \
+    STDAPI DllCanUnloadNow() {                                                                     \
+        return svcgate::ModuleCanUnloadNow();                                                      \
+    }                                                                                              \
+    STDAPI DllRegisterServer() {                                                                   \
+        return svcgate::RegisterComClass(served);                                                  \
+    }                                                                                              \
+    STDAPI DllUnregisterServer() {                                                                 \
+        return svcgate::UnregisterComClass(served);                                                \
+    }

@@ -23,21 +23,7 @@ const ComClass served{
 
 } // namespace
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
-    return ServeClassObject(served, clsid, iid, object);
-}
-
-STDAPI DllCanUnloadNow() {
-    return ModuleCanUnloadNow();
-}
-
-STDAPI DllRegisterServer() {
-    return RegisterComClass(served);
-}
-
-STDAPI DllUnregisterServer() {
-    return UnregisterComClass(served);
-}
+SVCGATE_COM_SERVER_ENTRY_POINTS(served)
 
 STDAPI DllInstall(BOOL install, LPCWSTR) {
     return install ? RegisterComClass(served) : UnregisterComClass(served);

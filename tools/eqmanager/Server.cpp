@@ -23,18 +23,4 @@ const ComClass served{
 
 } // namespace
 
-STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object) {
-    return ServeClassObject(served, clsid, iid, object);
-}
-
-STDAPI DllCanUnloadNow() {
-    return ModuleCanUnloadNow();
-}
-
-STDAPI DllRegisterServer() {
-    return RegisterComClass(served);
-}
-
-STDAPI DllUnregisterServer() {
-    return UnregisterComClass(served);
-}
+SVCGATE_COM_SERVER_ENTRY_POINTS(served)
