@@ -27,21 +27,9 @@ DISPID DispIdOf(IDispatch* object, const std::wstring& name) {
 
 CallResult Call(IDispatch* object, DISPID dispId, std::vector<unique_variant> arguments,
                 WORD flags) {
-    std::vector<VARIANT> rgvarg;
-    for (auto it = arguments.rbegin(); it != arguments.rend(); ++it)
-        rgvarg.push_back(it->detach());
-    DISPPARAMS params{rgvarg.data(), nullptr, static_cast<UINT>(rgvarg.size()), 0};
-    EXCEPINFO info{};
-    CallResult call;
-    call.hr = object->Invoke(dispId, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                             call.result.put(), &info, nullptr);
-    for (VARIANT& argument : rgvarg)
-        unique_variant::adopt(argument);
-    call.scode = info.scode;
-    call.description = unique_bstr(info.bstrDescription).str();
-    call.source = unique_bstr(info.bstrSource).str();
-    unique_bstr help(info.bstrHelpFile);
-    return call;
+    InvokeOutcome outcome = InvokeDispId(object, dispId, flags, std::move(arguments));
+    return {outcome.hr, std::move(outcome.result), outcome.scode, outcome.description.str(),
+            outcome.source.str()};
 }
 
 CallResult Call(IDispatch* object, const std::wstring& name, std::vector<unique_variant> arguments,
