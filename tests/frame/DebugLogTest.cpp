@@ -89,6 +89,17 @@ TEST_F(DebugLog, OnePublicCallWritesALineBeforeAndOneAfter) {
     EXPECT_EQ(match[1].str(), L"< Run: \tResult=True; OutData: EMPTY");
 }
 
+TEST_F(DebugLog, ACallRefusedForItsTimeOutStillClosesItsLine) {
+    object->SetDebugLogEnabled(true);
+    unique_variant outData;
+    EXPECT_EQ(Call(object.get(), L"Run", Args(MakeVariant(1), Ref(outData))).hr, E_INVALIDARG);
+    const auto lines = Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(lines[0].ends_with(L"\t> Run: \tInData: 1"));
+    EXPECT_TRUE(lines[1].ends_with(L"\t< Run: \tResult=EMPTY; OutData: EMPTY"));
+    EXPECT_EQ(object->publicRuns, 0);
+}
+
 TEST_F(DebugLog, TheFileIsNamedAfterToday) {
     object->SetDebugLogEnabled(true);
     object->WriteDebugLog(L"name only", L"ignored", true);
