@@ -81,23 +81,19 @@ std::wstring ClassKey(const ComClass& served) {
     return std::wstring(ClassesKey) + L"CLSID\\" + ClassIdText(served);
 }
 
-void CheckRegistry(LONG status) {
-    CheckHResult(HRESULT_FROM_WIN32(status));
-}
-
 void SetText(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
     unique_hkey key;
-    CheckRegistry(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, key.put(), nullptr));
+    CheckWin32Result(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                     nullptr, key.put(), nullptr));
     const auto size = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
-    CheckRegistry(RegSetValueExW(key.get(), name, 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(value.c_str()), size));
+    CheckWin32Result(RegSetValueExW(key.get(), name, 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(value.c_str()), size));
 }
 
 void DeleteTree(const std::wstring& path) {
     const LONG status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
     if (status != ERROR_FILE_NOT_FOUND)
-        CheckRegistry(status);
+        CheckWin32Result(status);
 }
 
 } // namespace

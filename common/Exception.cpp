@@ -36,6 +36,11 @@ void RaiseLastOSError() {
     throw Exception(SystemErrorMessage(GetLastError()));
 }
 
+void CheckWin32Result(DWORD code) {
+    if (code != ERROR_SUCCESS)
+        throw Exception(SystemErrorMessage(code));
+}
+
 void CheckWin32(BOOL succeeded) {
     if (!succeeded)
         RaiseLastOSError();

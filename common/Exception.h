@@ -31,5 +31,7 @@ void CheckHResult(HRESULT hr);
 [[noreturn]] void RaiseLastOSError();
 // Raises the last system error when a platform call reported failure.
 void CheckWin32(BOOL succeeded);
+// Raises a system error code that a platform call returned (registry, security).
+void CheckWin32Result(DWORD code);
 
 } // namespace svcgate

@@ -17,11 +17,6 @@ constexpr const wchar_t* DataFolderName = L"VelmoraSvcGate";
 constexpr const char* Base64Alphabet =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-void CheckWin32Result(DWORD code) {
-    if (code != ERROR_SUCCESS)
-        throw Exception(SystemErrorMessage(code));
-}
-
 unique_sid EveryoneSid() {
     SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
     unique_sid sid;
