@@ -18,8 +18,14 @@ sudo_if_needed() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 if missing; then
     export DEBIAN_FRONTEND=noninteractive
     sudo_if_needed dpkg --add-architecture i386
-    sudo_if_needed apt-get update -qq
-    sudo_if_needed apt-get install -y -qq --no-install-recommends "${packages[@]}" >/dev/null
+    # A mirror in the middle of a sync can fail one index (seen: the i386 security
+    # index); apt then keeps the rest, and the install below decides.
+    sudo_if_needed apt-get update -qq || true
+    install() { sudo_if_needed apt-get install -y -qq --no-install-recommends "$@" "${packages[@]}" >/dev/null; }
+    # Without the i386 half of an index, the amd64 and i386 copies of one library
+    # get different candidates; taking both from the release itself makes them match.
+    . /etc/os-release
+    install || install -t "$VERSION_CODENAME"
 fi
 
 if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
