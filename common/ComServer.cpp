@@ -1,5 +1,7 @@
 #include "common/ComServer.h"
 
+#include "common/ComObject.h"
+
 #include "common/Exception.h"
 #include "common/Module.h"
 
@@ -16,30 +18,9 @@ std::atomic<long> serverLocks{0};
 
 constexpr const wchar_t* ClassesKey = L"Software\\Classes\\";
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public ComObject<IClassFactory> {
 public:
     explicit ClassFactory(const ComClass& served) : served_(served) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object)
-            return E_POINTER;
-        *object = iid == IID_IUnknown || iid == IID_IClassFactory ? this : nullptr;
-        if (!*object)
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        ModuleObjectCreated();
-        return InterlockedIncrement(&references_);
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG remaining = InterlockedDecrement(&references_);
-        ModuleObjectDestroyed();
-        if (remaining == 0)
-            delete this;
-        return remaining;
-    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         if (!object)
@@ -64,7 +45,6 @@ public:
 
 private:
     const ComClass& served_;
-    LONG references_ = 0;
 };
 
 std::wstring ClassIdText(const ComClass& served) {
@@ -115,7 +95,6 @@ HRESULT ServeClassObject(const ComClass& served, REFCLSID clsid, REFIID iid, voi
     com_ptr<IClassFactory> factory(new (std::nothrow) ClassFactory(served));
     if (!factory)
         return E_OUTOFMEMORY;
-    factory->AddRef();
     return factory->QueryInterface(iid, object);
 }
 

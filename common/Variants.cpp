@@ -3,6 +3,8 @@
 #include "common/Exception.h"
 #include "common/Text.h"
 
+#include <utility>
+
 namespace svcgate {
 
 unique_variant MakeVariant(std::wstring_view text) {
@@ -82,9 +84,18 @@ unique_variant ConvertVariant(const VARIANT& value, VARTYPE type) {
 
 std::optional<unique_variant> TryConvertVariant(const VARIANT& value, VARTYPE type) {
     unique_variant result;
-    if (FAILED(ChangeType(result, value, type)))
+    const HRESULT hr = ChangeType(result, value, type);
+    // These say the value has no form of that type; any other failure is the
+    // platform's own (out of memory) and no answer about the value.
+    if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW || hr == DISP_E_BADVARTYPE)
         return std::nullopt;
+    CheckHResult(hr);
     return result;
+}
+
+void ReplaceReferencedText(VARIANT& reference, std::wstring_view text) {
+    unique_bstr replacement(text);
+    unique_bstr previous(std::exchange(*V_BSTRREF(&reference), replacement.detach()));
 }
 
 std::wstring VariantToText(const VARIANT& value) {

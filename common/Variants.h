@@ -28,8 +28,11 @@ unique_variant MakeReference(VARTYPE type, void* storage);
 
 // Converts to the given type; raises an Exception when it does not convert.
 unique_variant ConvertVariant(const VARIANT& value, VARTYPE type);
-// The same conversion; none when the value does not convert.
+// The same conversion; none when the value does not convert. A failure of the
+// platform itself still raises.
 std::optional<unique_variant> TryConvertVariant(const VARIANT& value, VARTYPE type);
+// Stores a new text behind a VT_BYREF|VT_BSTR argument and frees the old one.
+void ReplaceReferencedText(VARIANT& reference, std::wstring_view text);
 std::wstring VariantToText(const VARIANT& value);
 std::int32_t VariantToInt(const VARIANT& value);
 double VariantToDouble(const VARIANT& value);

@@ -55,16 +55,12 @@ size_t TBaseDevice::SettingsCount() const {
     return SettingList().size();
 }
 
-std::wstring TBaseDevice::ModelFolder() const {
+std::wstring TBaseDevice::GetModelFolder() const {
     return FModelsFolder + FDeviceInfo.ModelID + L"\\";
 }
 
 TSettingStruct* TBaseDevice::GetSetting(size_t Index) {
     return Index < SettingList().size() ? &SettingList()[Index] : nullptr;
-}
-
-TSettingStruct* TBaseDevice::FindSetting(std::wstring_view ID) {
-    return FindSettingEntry(ID);
 }
 
 TAdditionalAction* TBaseDevice::GetAddAction(size_t Index) {
@@ -84,49 +80,61 @@ void TBaseDevice::Initialize() {
     FDeviceState = dsCreated;
 }
 
+// Every step runs whatever an earlier one raised: the last one a driver adds
+// releases what it owns, the gateway client among it.
 void TBaseDevice::Destroy() {
-    Disable();
-    FDeviceHandle.reset();
-    DoDestroy();
-    TBaseObject::Destroy();
+    const auto guarded = [](auto&& step) {
+        try {
+            step();
+        } catch (const std::exception&) {
+        }
+    };
+    guarded([this] { Disable(); });
+    DestroyMessageWindow();
+    guarded([this] { DoDestroy(); });
+    guarded([this] { TBaseObject::Destroy(); });
     FEqManager.reset();
     FWindows.clear();
+}
+
+std::wstring TBaseDevice::GetDriverResultDescription(std::int32_t ResultCode) {
+    return EquipmentResultText(ResultCode);
 }
 
 void TBaseDevice::DoRegisterMethods() {
     RegisterPrivateMethod(L"Init", [this](SAFEARRAY* p) { return InitMethod(p); });
     RegisterPrivateMethod(L"Open", [this](SAFEARRAY* p) { return OpenMethod(p); });
     RegisterPrivateMethod(L"Close", [this](SAFEARRAY* p) { return CloseMethod(p); });
-    RegisterPublicMethod(L"ShowSettingsDlg",
-                         [this](VARIANT&, VARIANT&, std::int32_t, std::wstring& description) {
-                             return ShowSettingsDlgMethod(description);
-                         });
+    RegisterPublicMethod(L"ShowSettingsDlg", [this](VARIANT&, unique_variant&, std::int32_t,
+                                                    std::wstring& description) {
+        return ShowSettingsDlgMethod(description);
+    });
     RegisterPublicMethod(L"GetDeviceInfo",
-                         [this](VARIANT&, VARIANT& OutData, std::int32_t, std::wstring&) {
-                             OutData = DeviceInfoArray(FDeviceInfo).detach();
+                         [this](VARIANT&, unique_variant& OutData, std::int32_t, std::wstring&) {
+                             OutData = DeviceInfoArray(FDeviceInfo);
                              return ResultCode::Success;
                          });
-    RegisterPublicMethod(L"Enable", [this](VARIANT& InData, VARIANT& OutData, std::int32_t TimeOut,
-                                           std::wstring& description) {
+    RegisterPublicMethod(L"Enable", [this](VARIANT& InData, unique_variant& OutData,
+                                           std::int32_t TimeOut, std::wstring& description) {
         return EnableHandler(InData, OutData, TimeOut, description);
     });
-    RegisterPublicMethod(L"Disable", [this](VARIANT& InData, VARIANT& OutData, std::int32_t TimeOut,
-                                            std::wstring& description) {
+    RegisterPublicMethod(L"Disable", [this](VARIANT& InData, unique_variant& OutData,
+                                            std::int32_t TimeOut, std::wstring& description) {
         return DisableHandler(InData, OutData, TimeOut, description);
     });
     RegisterPublicMethod(L"GetSettings",
-                         [this](VARIANT&, VARIANT& OutData, std::int32_t, std::wstring&) {
+                         [this](VARIANT&, unique_variant& OutData, std::int32_t, std::wstring&) {
                              return GetSettingsMethod(OutData);
                          });
-    RegisterPublicMethod(L"SetSettings",
-                         [this](VARIANT& InData, VARIANT&, std::int32_t, std::wstring&) {
-                             return SetSettingsMethod(InData);
-                         });
-    RegisterPublicMethod(L"CheckHealth",
-                         [this](VARIANT&, VARIANT&, std::int32_t, std::wstring& description) {
-                             description.clear();
-                             return DoCheckHealth(description);
-                         });
+    RegisterPublicMethod(L"SetSettings", [this](VARIANT& InData, unique_variant&, std::int32_t,
+                                                std::wstring& description) {
+        return SetSettingsMethod(InData, description);
+    });
+    RegisterPublicMethod(
+        L"CheckHealth", [this](VARIANT&, unique_variant&, std::int32_t, std::wstring& description) {
+            description.clear();
+            return DoCheckHealth(description);
+        });
 }
 
 void TBaseDevice::DoDeclareSettings() {
@@ -166,9 +174,13 @@ unique_variant TBaseDevice::InitMethod(SAFEARRAY* paParams) {
     }
     ReportInSecondArgument(paParams, code, description);
     if (code == ResultCode::Success) {
+        // Both are asked before anything changes, so a manager that fails to
+        // answer leaves the device as it was.
+        std::wstring models = IncludeTrailingPathDelimiter(GetAppProperty(PropertyModelsFolder));
+        std::wstring language = GetAppProperty(PropertyLanguage);
         FDeviceState = dsInited;
-        FModelsFolder = IncludeTrailingPathDelimiter(GetAppProperty(PropertyModelsFolder));
-        Language = GetAppProperty(PropertyLanguage);
+        FModelsFolder = std::move(models);
+        FLanguage = std::move(language);
     }
     return MakeBoolVariant(code == ResultCode::Success);
 }
@@ -180,7 +192,7 @@ unique_variant TBaseDevice::OpenMethod(SAFEARRAY* paParams) {
     unique_variant id = FirstArgument(paParams);
     if (id.vt() == VT_BSTR) {
         FDeviceID = VariantToText(id.get());
-        DeviceFolder = GetDeviceFolder();
+        FDeviceFolder = GetDeviceFolder();
         code = DoOpen(description);
     }
     ReportInSecondArgument(paParams, code, description);
@@ -202,19 +214,19 @@ std::int32_t TBaseDevice::ShowSettingsDlgMethod(std::wstring& ResultDescription)
     return DoShowSettings() ? ResultCode::Success : ResultCode::CancelledByUser;
 }
 
-std::int32_t TBaseDevice::EnableHandler(VARIANT&, VARIANT&, std::int32_t,
+std::int32_t TBaseDevice::EnableHandler(VARIANT&, unique_variant&, std::int32_t,
                                         std::wstring& ResultDescription) {
     return Enable(ResultDescription);
 }
 
-std::int32_t TBaseDevice::DisableHandler(VARIANT&, VARIANT&, std::int32_t,
+std::int32_t TBaseDevice::DisableHandler(VARIANT&, unique_variant&, std::int32_t,
                                          std::wstring& ResultDescription) {
     return DisableWithDescription(ResultDescription);
 }
 
 std::int32_t TBaseDevice::Enable(std::wstring& ResultDescription) {
     ResultDescription.clear();
-    FDebugLogDir = DeviceFolder;
+    FDebugLogDir = FDeviceFolder;
     SetDebugLogEnabled(GetSettingValueBool(SettingDebugLogEnabled));
     const std::int32_t code = DoEnable(ResultDescription);
     if (code == ResultCode::Success)
@@ -293,18 +305,21 @@ std::int32_t TBaseDevice::RunAdditionalAction(const std::wstring&,
     return ResultCode::Success;
 }
 
-void TBaseDevice::BeginDebugLog() {
+// Stops at the first line the file refuses: a header with a gap would read as
+// a whole one.
+bool TBaseDevice::BeginDebugLog() {
     const TModuleVersion version = GetModuleVersion();
-    WriteDebugLog(std::wstring(40, L' '), L"", true);
-    WriteDebugLog(L"============Begin debug log=============", L"", true);
-    WriteDebugLog(L"driver ver.",
-                  FormatText(L"%d.%d.%d", version.Major, version.Minor, version.Build));
-    WriteDebugLog(L"device ID", FDeviceID);
-    WriteDebugLog(L"----------------Settings----------------", L"", true);
+    bool written = WriteDebugLog(std::wstring(40, L' '), L"", true) &&
+                   WriteDebugLog(L"============Begin debug log=============", L"", true) &&
+                   WriteDebugLog(L"driver ver.", FormatText(L"%d.%d.%d", version.Major,
+                                                            version.Minor, version.Build)) &&
+                   WriteDebugLog(L"device ID", FDeviceID) &&
+                   WriteDebugLog(L"----------------Settings----------------", L"", true);
     for (const TSettingStruct& setting : SettingList())
-        WriteDebugLog(setting.ID,
-                      IsSecretSetting(setting.ID) ? MaskedSecret : LogText(setting.Value.get()));
-    WriteDebugLog(L"----------------------------------------", L"", true);
+        written = written && WriteDebugLog(setting.ID, IsSecretSetting(setting.ID)
+                                                           ? MaskedSecret
+                                                           : LogText(setting.Value.get()));
+    return written && WriteDebugLog(L"----------------------------------------", L"", true);
 }
 
 void TBaseDevice::DeclareSecretSetting(std::wstring_view ID) {
@@ -346,6 +361,14 @@ void TBaseDevice::CreateMessageWindow() {
     if (!FDeviceHandle.get())
         RaiseLastOSError();
     SetWindowLongPtrW(FDeviceHandle.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+// The window forgets the object first: a message that arrives while it is
+// destroyed, or later, never reaches an object on its way out.
+void TBaseDevice::DestroyMessageWindow() {
+    if (FDeviceHandle)
+        SetWindowLongPtrW(FDeviceHandle.get(), GWLP_USERDATA, 0);
+    FDeviceHandle.reset();
 }
 
 // The host's window must not take input while one of ours is modal over it.

@@ -40,11 +40,9 @@ public:
     void SetEventLogEnabled(bool value);
     size_t SettingsCount() const;
     size_t AddActionsCount() const { return FAdditionalActions.size(); }
-    std::wstring ModelFolder() const;
     HWND DeviceHandle() const { return FDeviceHandle.get(); }
 
     TSettingStruct* GetSetting(size_t Index);
-    TSettingStruct* FindSetting(std::wstring_view ID);
     TAdditionalAction* GetAddAction(size_t Index);
 
     std::int32_t Enable(std::wstring& ResultDescription);
@@ -64,8 +62,10 @@ public:
     // Host properties and the folders made of them.
     std::wstring GetAppProperty(std::wstring_view PropName);
     std::wstring GetDeviceFolder();
-    std::wstring GetModelFolder() const { return ModelFolder(); }
-    std::wstring GetLanguage() const { return Language; }
+    std::wstring GetModelFolder() const;
+    std::wstring GetLanguage() const { return FLanguage; }
+    // The device's own folder, fixed at "Open"; GetDeviceFolder asks the host anew.
+    const std::wstring& DeviceFolder() const { return FDeviceFolder; }
 
     // Calls to the equipment manager.
     bool WriteLog(const std::wstring& Name, const std::wstring& Text, std::int32_t EventType);
@@ -83,19 +83,18 @@ public:
     void StoreFocus();
     void RestoreFocus();
 
-    std::wstring DeviceFolder;
-    std::wstring Language;
+    std::wstring GetDriverResultDescription(std::int32_t ResultCode) override;
 
 protected:
     void Initialize() override;
     void Destroy() override;
-    void BeginDebugLog() override;
+    bool BeginDebugLog() override;
     std::wstring CallDataLogText(std::wstring_view methodName, const VARIANT& data) override;
 
-    virtual std::int32_t EnableHandler(VARIANT& InData, VARIANT& OutData, std::int32_t TimeOut,
-                                       std::wstring& ResultDescription);
-    virtual std::int32_t DisableHandler(VARIANT& InData, VARIANT& OutData, std::int32_t TimeOut,
-                                        std::wstring& ResultDescription);
+    virtual std::int32_t EnableHandler(VARIANT& InData, unique_variant& OutData,
+                                       std::int32_t TimeOut, std::wstring& ResultDescription);
+    virtual std::int32_t DisableHandler(VARIANT& InData, unique_variant& OutData,
+                                        std::int32_t TimeOut, std::wstring& ResultDescription);
     virtual void DoDeclareSettings();
     virtual void DoRegisterMethods();
     virtual void DoSettingsChanged() {}
@@ -123,13 +122,14 @@ private:
     unique_variant OpenMethod(SAFEARRAY* paParams);
     unique_variant CloseMethod(SAFEARRAY* paParams);
     std::int32_t ShowSettingsDlgMethod(std::wstring& ResultDescription);
-    std::int32_t GetSettingsMethod(VARIANT& OutData);
-    std::int32_t SetSettingsMethod(const VARIANT& InData);
+    std::int32_t GetSettingsMethod(unique_variant& OutData);
+    std::int32_t SetSettingsMethod(const VARIANT& InData, std::wstring& ResultDescription);
     unique_variant SettingsMatrix();
     bool IsSecretSetting(std::wstring_view ID) const;
     unique_variant MaskedSettings(const VARIANT& exchange);
     IDispatch* RequireEqManager() const;
     void CreateMessageWindow();
+    void DestroyMessageWindow();
     static LRESULT CALLBACK MessageWindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
     TDeviceState FDeviceState = dsCreated;
@@ -138,6 +138,8 @@ private:
     std::vector<TShortSettingStruct> FBufSettings;
     com_ptr<IDispatch> FEqManager;
     std::wstring FDeviceID;
+    std::wstring FDeviceFolder;
+    std::wstring FLanguage;
     unique_hwnd FDeviceHandle;
     std::vector<std::wstring> FSecretSettings;
 };

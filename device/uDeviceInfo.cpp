@@ -3,7 +3,7 @@
 #include "common/Module.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "device/uDeviceStrings.h"
+#include "device/uDeviceResourceIds.h"
 
 #include <windows.h>
 

@@ -2,23 +2,13 @@
 // Equipment result codes: 0 is success, every other code names a failure with a
 // fixed Russian description that travels to the host.
 
+#include "frame/uResultCodes.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace svcgate {
-
-namespace ResultCode {
-constexpr int32_t Success = 0;
-constexpr int32_t DeviceNotEnabled = 70;
-constexpr int32_t CancelledByUser = 201;
-constexpr int32_t UnknownError = 1001;
-constexpr int32_t NotSupported = 1003;
-constexpr int32_t BadInput = 1004;
-constexpr int32_t NoAnswer = 1007;
-constexpr int32_t ProtocolError = 1014;
-constexpr int32_t ServiceNotFound = 17001;
-} // namespace ResultCode
 
 // The description of a result code: the driver's own text when there is one
 // (never for success), else the table's, else the fallback, else 1001's.

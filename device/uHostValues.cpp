@@ -7,32 +7,68 @@ namespace svcgate {
 
 namespace {
 
-unique_variant ParamElement(const VARIANT& array, long index) {
-    return GetElement(ArrayOf(array), index);
+bool HasElement(SAFEARRAY* elements, long index) {
+    return elements && SafeArrayGetDim(elements) == 1 && index >= LowerBound(elements) &&
+           index <= UpperBound(elements);
+}
+
+template <class T, class Convert>
+std::optional<T> ParamOrDefault(const VARIANT& array, long index, T defaultValue, Convert convert) {
+    if (!ParamIsSet(array, index))
+        return defaultValue;
+    return convert(GetElement(ArrayOf(array), index).get());
 }
 
 } // namespace
 
+std::optional<unique_variant> GetParam(const VARIANT& array, long index) {
+    SAFEARRAY* elements = ArrayOf(array);
+    if (!HasElement(elements, index))
+        return std::nullopt;
+    return GetElement(elements, index);
+}
+
+std::optional<std::wstring> ValueText(const VARIANT& value) {
+    std::optional<unique_variant> text = TryConvertVariant(value, VT_BSTR);
+    if (!text)
+        return std::nullopt;
+    return VariantToText(text->get());
+}
+
+std::optional<std::int32_t> ValueInt(const VARIANT& value) {
+    std::optional<unique_variant> number = TryConvertVariant(value, VT_I4);
+    if (!number)
+        return std::nullopt;
+    return V_I4(number->addr());
+}
+
+std::optional<double> ValueFloat(const VARIANT& value) {
+    std::optional<unique_variant> number = TryConvertVariant(value, VT_R8);
+    if (!number)
+        return std::nullopt;
+    return V_R8(number->addr());
+}
+
 bool ParamIsSet(const VARIANT& array, long index) {
     SAFEARRAY* elements = ArrayOf(array);
-    if (!elements || UpperBound(elements) < index)
+    if (!HasElement(elements, index))
         return false;
     const VARTYPE type = GetElement(elements, index).vt();
     return type != VT_EMPTY && type != VT_NULL;
 }
 
-std::wstring GetParamStr(const VARIANT& array, long index, const std::wstring& defaultValue) {
-    return ParamIsSet(array, index) ? VariantToText(ParamElement(array, index).get())
-                                    : defaultValue;
+std::optional<std::wstring> GetParamStr(const VARIANT& array, long index,
+                                        const std::wstring& defaultValue) {
+    return ParamOrDefault(array, index, defaultValue, ValueText);
 }
 
-std::int32_t GetParamInt(const VARIANT& array, long index, std::int32_t defaultValue) {
-    return ParamIsSet(array, index) ? VariantToInt(ParamElement(array, index).get()) : defaultValue;
+std::optional<std::int32_t> GetParamInt(const VARIANT& array, long index,
+                                        std::int32_t defaultValue) {
+    return ParamOrDefault(array, index, defaultValue, ValueInt);
 }
 
-double GetParamFloat(const VARIANT& array, long index, double defaultValue) {
-    return ParamIsSet(array, index) ? VariantToDouble(ParamElement(array, index).get())
-                                    : defaultValue;
+std::optional<double> GetParamFloat(const VARIANT& array, long index, double defaultValue) {
+    return ParamOrDefault(array, index, defaultValue, ValueFloat);
 }
 
 void GetParams(const VARIANT& array, const std::vector<unique_variant*>& variables) {

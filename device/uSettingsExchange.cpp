@@ -29,14 +29,19 @@ enum MatrixRow : long {
 };
 constexpr long MatrixRows = 7;
 
-SAFEARRAY* SettingsMatrixOf(const VARIANT& exchange) {
-    unique_variant matrix = GetElement(ArrayOf(exchange), 0);
+// The matrix of an exchange value, a copy the caller owns; empty when the value
+// holds no matrix with at least the ID and value rows.
+unique_safearray SettingsMatrixOf(const VARIANT& exchange) {
+    SAFEARRAY* outer = ArrayOf(exchange);
+    if (ElementCount(outer) < 1)
+        return {};
+    unique_variant matrix = GetElement(outer, 0);
     SAFEARRAY* array = ArrayOf(matrix.get());
-    if (!array || SafeArrayGetDim(array) != 2)
-        throw Exception(SettingsNotAMatrix);
-    // The element still owns the matrix; hand back one the exchange value owns.
-    SAFEARRAY* owned = nullptr;
-    CheckHResult(SafeArrayCopy(array, &owned));
+    if (!array || SafeArrayGetDim(array) != 2 || LowerBound(array, 1) > rowID ||
+        UpperBound(array, 1) < rowValue)
+        return {};
+    unique_safearray owned;
+    CheckHResult(SafeArrayCopy(array, owned.put()));
     return owned;
 }
 
@@ -58,18 +63,24 @@ unique_variant TBaseDevice::SettingsMatrix() {
     return MakeVariantArray(MakeArrayVariant(std::move(matrix)));
 }
 
-std::int32_t TBaseDevice::GetSettingsMethod(VARIANT& OutData) {
-    OutData = SettingsMatrix().detach();
+std::int32_t TBaseDevice::GetSettingsMethod(unique_variant& OutData) {
+    OutData = SettingsMatrix();
     return ResultCode::Success;
 }
 
-std::int32_t TBaseDevice::SetSettingsMethod(const VARIANT& InData) {
+// An ID without a text form names no setting, like an unknown one.
+std::int32_t TBaseDevice::SetSettingsMethod(const VARIANT& InData,
+                                            std::wstring& ResultDescription) {
     if (!IsArray(InData))
         return ResultCode::BadInput;
-    unique_safearray matrix(SettingsMatrixOf(InData));
+    unique_safearray matrix = SettingsMatrixOf(InData);
+    if (!matrix) {
+        ResultDescription = SettingsNotAMatrix;
+        return ResultCode::BadInput;
+    }
     for (long j = LowerBound(matrix.get(), 2); j <= UpperBound(matrix.get(), 2); ++j) {
-        const std::wstring ID = VariantToText(GetElement(matrix.get(), rowID, j).get());
-        if (TSettingStruct* setting = FindSetting(ID))
+        const auto ID = TryConvertVariant(GetElement(matrix.get(), rowID, j).get(), VT_BSTR);
+        if (TSettingStruct* setting = ID ? FindSetting(VariantToText(ID->get())) : nullptr)
             setting->Value = GetElement(matrix.get(), rowValue, j);
     }
     DoSettingsChanged();
@@ -79,7 +90,9 @@ std::int32_t TBaseDevice::SetSettingsMethod(const VARIANT& InData) {
 // The exchange value as the log shows it: the values of secret settings
 // replaced, wherever the host put them.
 unique_variant TBaseDevice::MaskedSettings(const VARIANT& exchange) {
-    unique_safearray matrix(SettingsMatrixOf(exchange));
+    unique_safearray matrix = SettingsMatrixOf(exchange);
+    if (!matrix)
+        return unique_variant::copy_of(exchange);
     const long lastRow = UpperBound(matrix.get(), 1);
     for (long j = LowerBound(matrix.get(), 2); j <= UpperBound(matrix.get(), 2); ++j) {
         const unique_variant ID = GetElement(matrix.get(), rowID, j);
@@ -95,14 +108,10 @@ unique_variant TBaseDevice::MaskedSettings(const VARIANT& exchange) {
 std::wstring TBaseDevice::CallDataLogText(std::wstring_view methodName, const VARIANT& data) {
     const bool settingsExchange =
         SameText(methodName, L"GetSettings") || SameText(methodName, L"SetSettings");
-    if (!settingsExchange || FSecretSettings.empty() || !IsArray(data))
+    if (!settingsExchange || FSecretSettings.empty())
         return LogText(data);
     // A malformed exchange fails the call itself; the log shows it as the host gave it.
-    try {
-        return LogText(MaskedSettings(data).get());
-    } catch (const Exception&) {
-        return LogText(data);
-    }
+    return LogText(MaskedSettings(data).get());
 }
 
 void TBaseDevice::StoreSettings() {

@@ -1,13 +1,14 @@
 #include "frame/uCOMSupport.h"
 
-#include "common/ComServer.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "device/uEquipmentErrors.h"
 #include "frame/uDebugLog.h"
+#include "frame/uResultCodes.h"
 
 #include <objbase.h>
+
+#include <optional>
 
 namespace svcgate {
 
@@ -39,8 +40,9 @@ unique_safearray BuildArgumentArray(const DISPPARAMS& params) {
     return array;
 }
 
-void StoreThroughReference(VARIANT& target, const VARIANT& value) {
-    const VARTYPE type = V_VT(&target) & ~VT_BYREF;
+// The kinds of reference a host variable may be passed as and the frame can
+// store into.
+bool IsStorableReference(VARTYPE type) {
     switch (type) {
     case VT_I2:
     case VT_UI2:
@@ -52,27 +54,32 @@ void StoreThroughReference(VARIANT& target, const VARIANT& value) {
     case VT_DATE:
     case VT_CY:
     case VT_BOOL:
-        break;
-    case VT_BSTR: {
-        unique_variant text = ConvertVariant(value, VT_BSTR);
-        unique_bstr old(*V_BSTRREF(&target));
-        *V_BSTRREF(&target) = V_BSTR(text.addr());
-        V_VT(text.addr()) = VT_EMPTY;
-        return;
-    }
-    case VT_DISPATCH: {
-        unique_variant object = ConvertVariant(value, VT_DISPATCH);
-        com_ptr<IDispatch> old(*V_DISPATCHREF(&target));
-        *V_DISPATCHREF(&target) = com_ptr<IDispatch>::share(V_DISPATCH(object.addr())).detach();
-        return;
-    }
+    case VT_BSTR:
+    case VT_DISPATCH:
+        return true;
     default:
-        throw Exception(EquipmentResultText(ResultCode::BadInput));
+        return false;
     }
-    // The plain types: the converted value's bytes go where the reference points.
-    unique_variant converted = ConvertVariant(value, type);
-    const VARIANT& v = converted.get();
+}
+
+// False when the value does not fit the host's variable, which then keeps its value.
+bool StoreThroughReference(VARIANT& target, const VARIANT& value) {
+    const VARTYPE type = V_VT(&target) & ~VT_BYREF;
+    std::optional<unique_variant> converted;
+    if (IsStorableReference(type))
+        converted = TryConvertVariant(value, type);
+    if (!converted)
+        return false;
+    VARIANT& v = converted->get();
     switch (type) {
+    case VT_BSTR:
+        ReplaceReferencedText(target, VariantToText(v));
+        break;
+    case VT_DISPATCH: {
+        com_ptr<IDispatch> old(*V_DISPATCHREF(&target));
+        *V_DISPATCHREF(&target) = com_ptr<IDispatch>::share(V_DISPATCH(&v)).detach();
+        break;
+    }
     case VT_I2:
     case VT_UI2:
         *V_I2REF(&target) = V_I2(&v);
@@ -97,20 +104,7 @@ void StoreThroughReference(VARIANT& target, const VARIANT& value) {
     default:
         *V_BOOLREF(&target) = V_BOOL(&v) ? VARIANT_TRUE : VARIANT_FALSE;
     }
-}
-
-void WriteArgumentsBack(SAFEARRAY* array, DISPPARAMS& params) {
-    const long count = static_cast<long>(params.cArgs);
-    for (long i = 0; i < count; ++i) {
-        unique_variant value = GetElement(array, i);
-        VARIANT* target = FollowVariantReferences(&params.rgvarg[count - 1 - i]);
-        if (V_VT(target) & VT_BYREF) {
-            StoreThroughReference(*target, value.get());
-        } else {
-            unique_variant old = unique_variant::adopt(*target);
-            *target = value.detach();
-        }
-    }
+    return true;
 }
 
 bool IsOrdinal(VARTYPE type) {
@@ -131,52 +125,39 @@ std::wstring MakeInstanceID() {
 
 } // namespace
 
-unique_variant BuildErrorOutData(int32_t code, std::wstring_view description) {
-    const std::wstring text =
-        description.empty() ? EquipmentResultText(code) : std::wstring(description);
-    return MakeVariantArray(MakeVariant(code), MakeVariant(text));
-}
-
-// A live object keeps the module loaded.
-TBaseObject::TBaseObject() {
-    ModuleObjectCreated();
-}
-
-TBaseObject::~TBaseObject() {
-    ModuleObjectDestroyed();
-}
-
 void TBaseObject::Initialize() {
     FInstanceID = MakeInstanceID();
 }
 
-HRESULT TBaseObject::QueryInterface(REFIID riid, void** object) {
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDispatch) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
+// Nothing may throw past the COM boundary, not even a failing last step.
+void TBaseObject::FinalRelease() noexcept {
+    try {
+        Destroy();
+    } catch (...) {
     }
-    *object = nullptr;
-    return E_NOINTERFACE;
 }
 
-ULONG TBaseObject::AddRef() {
-    return InterlockedIncrement(&FRefCount);
+unique_variant TBaseObject::BuildErrorOutData(int32_t code, std::wstring_view description) {
+    const std::wstring text =
+        description.empty() ? GetDriverResultDescription(code) : std::wstring(description);
+    return MakeVariantArray(MakeVariant(code), MakeVariant(text));
 }
 
-ULONG TBaseObject::Release() {
-    const ULONG count = InterlockedDecrement(&FRefCount);
-    if (count == 0) {
-        // Nothing may throw past the COM boundary, not even a failing last step.
-        try {
-            Destroy();
-        } catch (...) {
+// The handler has run by now: whatever cannot be written back, the rest, and
+// OutData above all, still reaches the host. A host variable of a kind the
+// frame cannot store into, or that the value does not fit, keeps its value.
+void TBaseObject::WriteArgumentsBack(SAFEARRAY* array, DISPPARAMS& params) {
+    const long count = static_cast<long>(params.cArgs);
+    for (long i = 0; i < count; ++i) {
+        unique_variant value = GetElement(array, i);
+        VARIANT* target = FollowVariantReferences(&params.rgvarg[count - 1 - i]);
+        if (!(V_VT(target) & VT_BYREF)) {
+            unique_variant old = unique_variant::adopt(*target);
+            *target = value.detach();
+        } else if (!StoreThroughReference(*target, value.get())) {
+            WriteDebugLog(L"EXCEPTION", GetDriverResultDescription(ResultCode::BadInput));
         }
-        delete this;
     }
-    return count;
 }
 
 HRESULT TBaseObject::GetTypeInfoCount(UINT* count) {
@@ -224,7 +205,7 @@ HRESULT TBaseObject::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags, DISP
     } catch (const std::exception& error) {
         return ReportException(MessageOf(error), pExcepInfo);
     } catch (...) {
-        return ReportException(EquipmentResultText(ResultCode::UnknownError), pExcepInfo);
+        return ReportException(GetDriverResultDescription(ResultCode::UnknownError), pExcepInfo);
     }
 }
 
@@ -234,12 +215,7 @@ HRESULT TBaseObject::ReportException(std::wstring_view message, EXCEPINFO* excep
         excepInfo->bstrDescription = unique_bstr(message).detach();
         excepInfo->bstrSource = unique_bstr(Exception::ClassName).detach();
     }
-    // A log that cannot be written must not turn a reported failure into a crash.
-    try {
-        WriteDebugLog(L"EXCEPTION",
-                      std::wstring(Exception::ClassName) + L": " + std::wstring(message));
-    } catch (...) {
-    }
+    WriteDebugLog(L"EXCEPTION", std::wstring(Exception::ClassName) + L": " + std::wstring(message));
     return DISP_E_EXCEPTION;
 }
 
@@ -259,55 +235,61 @@ HRESULT TBaseObject::CallPublicMethod(const TMethodStruct& method, unique_varian
     unique_variant OutData;
     const unique_variant timeOut = ElementOrEmpty(params, 2);
     if (logging)
-        WriteDebugLog(L"> " + method.Name,
-                      L"InData: " + CallDataLogText(method.Name, InData.get()));
+        LogCallLine(L"> " + method.Name,
+                    [&] { return L"InData: " + CallDataLogText(method.Name, InData.get()); });
     HRESULT hr = E_INVALIDARG;
     if (IsOrdinal(timeOut.vt())) {
         hr = S_OK;
         std::wstring description;
         int32_t code = ResultCode::UnknownError;
         try {
-            code = method.PublicMethod(InData.get(), OutData.get(), VariantToInt(timeOut.get()),
+            code = method.PublicMethod(InData.get(), OutData, VariantToInt(timeOut.get()),
                                        description);
         } catch (const std::exception& error) {
             description = MessageOf(error);
         }
-        if (code != ResultCode::Success) {
-            if (description.empty())
-                description = GetDriverResultDescription(code);
+        if (code != ResultCode::Success)
             OutData = BuildErrorOutData(code, description);
-        }
         if (ElementCount(params) > 1)
             PutElement(params, 1, OutData.get());
         result = MakeBoolVariant(code == ResultCode::Success);
     }
     if (logging)
-        WriteDebugLog(L"< " + method.Name, L"Result=" + LogText(result.get()) + L"; OutData: " +
-                                               CallDataLogText(method.Name, OutData.get()));
+        LogCallLine(L"< " + method.Name, [&] {
+            return L"Result=" + LogText(result.get()) + L"; OutData: " +
+                   CallDataLogText(method.Name, OutData.get());
+        });
     return hr;
 }
 
 void TBaseObject::CallPrivateMethod(const TMethodStruct& method, unique_variant& result,
                                     SAFEARRAY* params, bool logging) {
     if (logging)
-        WriteDebugLog(L"> " + method.Name, L"Params: " + LogText(params));
+        LogCallLine(L"> " + method.Name, [&] { return L"Params: " + LogText(params); });
     try {
         result = method.PrivateMethod(params);
     } catch (const std::exception& error) {
-        WriteDebugLog(L"EXCEPTION", MessageOf(error));
+        if (logging)
+            WriteDebugLog(L"EXCEPTION", MessageOf(error));
         throw;
     }
     if (logging)
-        WriteDebugLog(L"< " + method.Name,
-                      L"Result=" + LogText(result.get()) + L"; Params: " + LogText(params));
+        LogCallLine(L"< " + method.Name, [&] {
+            return L"Result=" + LogText(result.get()) + L"; Params: " + LogText(params);
+        });
+}
+
+// A line whose text cannot be made (a value without a text form) is dropped
+// like one the file refuses: the log never decides a call.
+void TBaseObject::LogCallLine(std::wstring_view name, const std::function<std::wstring()>& text) {
+    try {
+        WriteDebugLog(name, text());
+    } catch (const std::exception&) {
+    }
 }
 
 std::wstring TBaseObject::CallDataLogText(std::wstring_view, const VARIANT& data) {
     return LogText(data);
-}
-
-std::wstring TBaseObject::GetDriverResultDescription(int32_t ResultCode) {
-    return EquipmentResultText(ResultCode);
 }
 
 TMethodStruct& TBaseObject::FindOrAddMethod(std::wstring_view name) {

@@ -2,6 +2,7 @@
 // The automation object the host talks to: a table of named methods behind
 // IDispatch, the settings table, and the debug log switch.
 
+#include "common/ComObject.h"
 #include "common/Owners.h"
 
 #include <cstdint>
@@ -16,8 +17,10 @@ namespace svcgate {
 // and may store into any element; returns the call's result.
 using TPrivateMethod = std::function<unique_variant(SAFEARRAY* paParams)>;
 // The uniform signature of the host's equipment methods; returns a result code.
-using TPublicMethod = std::function<std::int32_t(
-    VARIANT& InData, VARIANT& OutData, std::int32_t TimeOut, std::wstring& ResultDescription)>;
+// OutData is owned, so a handler may assign it as often as it likes.
+using TPublicMethod =
+    std::function<std::int32_t(VARIANT& InData, unique_variant& OutData, std::int32_t TimeOut,
+                               std::wstring& ResultDescription)>;
 
 struct TMethodStruct {
     std::wstring Name;
@@ -40,7 +43,7 @@ struct TSettingStruct {
     std::wstring Description;
 };
 
-class TBaseObject : public IDispatch {
+class TBaseObject : public ComObject<IDispatch> {
 public:
     // Creates an object of a derived class and runs its initialisation; the
     // caller holds the one reference.
@@ -50,10 +53,6 @@ public:
         return object;
     }
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     // IDispatch
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
@@ -68,8 +67,11 @@ public:
     const std::vector<TMethodStruct>& MethodList() const { return FMethodList; }
 
     bool DebugLogEnabled() const { return FDebugLogEnabled; }
+    // Logging goes on only when its header could be written.
     void SetDebugLogEnabled(bool value);
-    void WriteDebugLog(std::wstring_view name, std::wstring_view text, bool nameOnly = false);
+    // A line that cannot be written is dropped: the log never changes the
+    // outcome of a call. Tells whether the line was written.
+    bool WriteDebugLog(std::wstring_view name, std::wstring_view text, bool nameOnly = false);
 
     // The settings table.
     void AddSetting(std::wstring_view ID, TDataType ValueType, const VARIANT& Default,
@@ -84,20 +86,22 @@ public:
     bool GetSettingReadOnly(std::wstring_view ID) const;
     void SetSettingValue(std::wstring_view ID, const VARIANT& Value);
     void SetAllSettingsDefault();
+    TSettingStruct* FindSetting(std::wstring_view ID);
+    const TSettingStruct* FindSetting(std::wstring_view ID) const;
 
-    virtual std::wstring GetDriverResultDescription(std::int32_t ResultCode);
+    // The description of a result code. The frame holds no table of codes: the
+    // floor that knows them answers.
+    virtual std::wstring GetDriverResultDescription(std::int32_t ResultCode) = 0;
 
 protected:
-    TBaseObject();
-    virtual ~TBaseObject();
-    TBaseObject(const TBaseObject&) = delete;
-    TBaseObject& operator=(const TBaseObject&) = delete;
+    TBaseObject() = default;
 
     // Runs once after construction; derived classes call this one first.
     virtual void Initialize();
     // Runs when the last reference goes, while the derived parts still exist.
     virtual void Destroy() {}
-    virtual void BeginDebugLog() {}
+    // Writes the header of a new stretch of the log; tells whether it was written.
+    virtual bool BeginDebugLog() { return true; }
     // The text a log line shows for a public method's InData or OutData.
     virtual std::wstring CallDataLogText(std::wstring_view methodName, const VARIANT& data);
 
@@ -106,31 +110,32 @@ protected:
     void RegisterSpecificMethod(std::wstring_view name, TPublicMethod handler);
     void RegisterMethod(std::wstring_view name, bool IsSpecific, TPublicMethod handler);
 
-    TSettingStruct* FindSettingEntry(std::wstring_view ID);
-    const TSettingStruct* FindSettingEntry(std::wstring_view ID) const;
+    // [code, description]: the OutData of a failed public method; an empty
+    // description is the code's own.
+    unique_variant BuildErrorOutData(std::int32_t code, std::wstring_view description);
+
     std::vector<TSettingStruct>& SettingList() { return FSettingList; }
     const std::vector<TSettingStruct>& SettingList() const { return FSettingList; }
 
     std::wstring FDebugLogDir;
 
 private:
+    void FinalRelease() noexcept override;
     TMethodStruct& FindOrAddMethod(std::wstring_view name);
     HRESULT CallMethod(DISPID dispId, unique_variant& result, SAFEARRAY* params);
     HRESULT CallPublicMethod(const TMethodStruct& method, unique_variant& result, SAFEARRAY* params,
                              bool logging);
     void CallPrivateMethod(const TMethodStruct& method, unique_variant& result, SAFEARRAY* params,
                            bool logging);
+    void LogCallLine(std::wstring_view name, const std::function<std::wstring()>& text);
+    void WriteArgumentsBack(SAFEARRAY* array, DISPPARAMS& params);
     HRESULT ReportException(std::wstring_view message, EXCEPINFO* excepInfo);
     std::wstring DebugLogFolder() const;
 
-    LONG FRefCount = 1;
     std::wstring FInstanceID;
     std::vector<TMethodStruct> FMethodList;
     std::vector<TSettingStruct> FSettingList;
     bool FDebugLogEnabled = false;
 };
-
-// [code, description]: the OutData of a failed public method.
-unique_variant BuildErrorOutData(std::int32_t code, std::wstring_view description);
 
 } // namespace svcgate

@@ -99,15 +99,15 @@ std::wstring ModuleBaseName() {
                        extension > nameStart ? extension - nameStart : std::wstring::npos);
 }
 
-void AppendToFile(const std::wstring& fileName, const std::string& bytes) {
+bool AppendToFile(const std::wstring& fileName, const std::string& bytes) {
     unique_handle file(CreateFileW(fileName.c_str(), FILE_APPEND_DATA,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        RaiseLastOSError();
     DWORD written = 0;
-    CheckWin32(
-        WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+    return file &&
+           WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+           written == bytes.size();
 }
 
 } // namespace
@@ -135,8 +135,8 @@ void TBaseObject::SetDebugLogEnabled(bool value) {
     if (value == FDebugLogEnabled)
         return;
     FDebugLogEnabled = value;
-    if (value)
-        BeginDebugLog();
+    if (value && !BeginDebugLog())
+        FDebugLogEnabled = false;
 }
 
 // The device folder when it exists, else a folder named after the module under
@@ -151,18 +151,24 @@ std::wstring TBaseObject::DebugLogFolder() const {
     return IncludeTrailingPathDelimiter(folder);
 }
 
-void TBaseObject::WriteDebugLog(std::wstring_view name, std::wstring_view text, bool nameOnly) {
+// Whatever keeps a line from the file (a file another program holds, a folder
+// that cannot be made), the line is dropped and the next one tries again.
+bool TBaseObject::WriteDebugLog(std::wstring_view name, std::wstring_view text, bool nameOnly) {
     if (!FDebugLogEnabled)
-        return;
-    const std::wstring folder = DebugLogFolder();
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    std::wstring line = TimeText(now) + L" Inst.: " + FInstanceID + L"\t" + std::wstring(name);
-    if (!nameOnly)
-        line += L": \t" + std::wstring(text);
-    line += L"\r\n";
-    AppendToFile(FormatText(L"%sDebug_%s.log", folder.c_str(), DateText(now).c_str()),
-                 WideToAnsi(line));
+        return false;
+    try {
+        const std::wstring folder = DebugLogFolder();
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        std::wstring line = TimeText(now) + L" Inst.: " + FInstanceID + L"\t" + std::wstring(name);
+        if (!nameOnly)
+            line += L": \t" + std::wstring(text);
+        line += L"\r\n";
+        return AppendToFile(FormatText(L"%sDebug_%s.log", folder.c_str(), DateText(now).c_str()),
+                            WideToAnsi(line));
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 } // namespace svcgate

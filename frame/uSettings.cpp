@@ -5,22 +5,22 @@
 
 namespace svcgate {
 
-TSettingStruct* TBaseObject::FindSettingEntry(std::wstring_view ID) {
+TSettingStruct* TBaseObject::FindSetting(std::wstring_view ID) {
     for (TSettingStruct& setting : FSettingList)
         if (SameText(setting.ID, ID))
             return &setting;
     return nullptr;
 }
 
-const TSettingStruct* TBaseObject::FindSettingEntry(std::wstring_view ID) const {
-    return const_cast<TBaseObject*>(this)->FindSettingEntry(ID);
+const TSettingStruct* TBaseObject::FindSetting(std::wstring_view ID) const {
+    return const_cast<TBaseObject*>(this)->FindSetting(ID);
 }
 
 // Declaring again resets the values but keeps the type and the caption the
 // user first saw.
 void TBaseObject::AddSetting(std::wstring_view ID, TDataType ValueType, const VARIANT& Default,
                              bool ReadOnly, std::wstring_view Name, std::wstring_view Description) {
-    TSettingStruct* setting = FindSettingEntry(ID);
+    TSettingStruct* setting = FindSetting(ID);
     if (!setting) {
         setting = &FSettingList.emplace_back();
         setting->ID = std::wstring(ID);
@@ -34,7 +34,7 @@ void TBaseObject::AddSetting(std::wstring_view ID, TDataType ValueType, const VA
 }
 
 unique_variant TBaseObject::GetSettingValue(std::wstring_view ID, bool Default) const {
-    const TSettingStruct* setting = FindSettingEntry(ID);
+    const TSettingStruct* setting = FindSetting(ID);
     if (!setting)
         return unique_variant();
     return Default ? setting->Default.copy() : setting->Value.copy();
@@ -65,12 +65,12 @@ std::wstring TBaseObject::GetSettingValueStr(std::wstring_view ID) const {
 }
 
 bool TBaseObject::GetSettingReadOnly(std::wstring_view ID) const {
-    const TSettingStruct* setting = FindSettingEntry(ID);
+    const TSettingStruct* setting = FindSetting(ID);
     return setting && setting->ReadOnly;
 }
 
 void TBaseObject::SetSettingValue(std::wstring_view ID, const VARIANT& Value) {
-    if (TSettingStruct* setting = FindSettingEntry(ID))
+    if (TSettingStruct* setting = FindSetting(ID))
         setting->Value = unique_variant::copy_of(Value);
 }
 

@@ -1,6 +1,5 @@
 #include "terminal/uBaseServiceTerminal.h"
 
-#include "common/Exception.h"
 #include "device/uEquipmentErrors.h"
 #include "device/uHostValues.h"
 
@@ -10,6 +9,7 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace svcgate {
@@ -18,21 +18,27 @@ namespace {
 
 constexpr const wchar_t* TypeName = L"ServiceTerminal";
 
-// Malformed input is told by its code; the exception only carries it to the guard.
-[[noreturn]] void RaiseBadInput() {
-    throw Exception(EquipmentResultText(ResultCode::BadInput));
-}
+// Every read of the host's input gives none for malformed input, so that only
+// a failure of the platform itself travels on as an error.
 
-// Read directly: an index outside the array or a null element is malformed input.
-unique_variant RequiredElement(const VARIANT& InData, long index) {
-    unique_variant element = GetElement(ArrayOf(InData), index);
-    if (element.vt() == VT_NULL)
-        RaiseBadInput();
+// An index outside the array or a null element is malformed input.
+std::optional<unique_variant> RequiredElement(const VARIANT& InData, long index) {
+    std::optional<unique_variant> element = GetParam(InData, index);
+    if (element && element->vt() == VT_NULL)
+        return std::nullopt;
     return element;
 }
 
-std::wstring RequiredText(const VARIANT& InData, long index) {
-    return VariantToText(RequiredElement(InData, index).get());
+std::optional<std::wstring> RequiredText(const VARIANT& InData, long index) {
+    std::optional<unique_variant> element = RequiredElement(InData, index);
+    return element ? ValueText(element->get()) : std::nullopt;
+}
+
+// Moves a value that was read into its variable; false when there was none.
+template <class T> bool Take(std::optional<T> value, T& variable) {
+    if (value)
+        variable = std::move(*value);
+    return value.has_value();
 }
 
 bool IsText(const unique_variant& value) {
@@ -56,10 +62,10 @@ bool IsNumber(const unique_variant& value) {
 }
 
 // digits × 10^power as an integer, halves to the even neighbour.
-Currency ScaleHalfEven(std::int64_t digits, int power) {
+std::optional<Currency> ScaleHalfEven(std::int64_t digits, int power) {
     for (; power > 0; --power) {
         if (digits > std::numeric_limits<std::int64_t>::max() / 10)
-            RaiseBadInput();
+            return std::nullopt;
         digits *= 10;
     }
     // Fifteen digits stay below half of 10^16.
@@ -70,16 +76,16 @@ Currency ScaleHalfEven(std::int64_t digits, int power) {
         divisor *= 10;
     const std::int64_t quotient = digits / divisor;
     const std::int64_t twice = 2 * (digits % divisor);
-    return quotient + (twice > divisor || (twice == divisor && quotient % 2 != 0));
+    return Currency{quotient + (twice > divisor || (twice == divisor && quotient % 2 != 0))};
 }
 
 // A host amount is a decimal carried in a double, so it is rounded as the
 // decimal it was written as: the 15 significant digits a double keeps of any
 // decimal, then halves to the even ten-thousandth. value * 10000 in doubles
 // would turn 0.00015 into 1.4999999999999998 and round it down.
-Currency ToMoney(double value) {
+std::optional<Currency> ToMoney(double value) {
     if (!std::isfinite(value))
-        RaiseBadInput();
+        return std::nullopt;
     // d.dddddddddddddde±x, whatever the locale.
     char text[32];
     const char* end = std::to_chars(std::begin(text), std::end(text), std::fabs(value),
@@ -93,31 +99,28 @@ Currency ToMoney(double value) {
     int power = 0;
     std::from_chars(exponent + (exponent[1] == '+' ? 2 : 1), end, power);
     // The digits hold 14 places after the point, money wants 4.
-    const Currency money = ScaleHalfEven(digits, power - 14 + 4);
-    return value < 0 ? -money : money;
+    const std::optional<Currency> money = ScaleHalfEven(digits, power - 14 + 4);
+    if (money && value < 0)
+        return -*money;
+    return money;
 }
 
-// Conversions raise on what they cannot convert; here any of that is malformed
-// input, while a failure of the operation itself goes on to the call frame.
-template <class Read> bool InputIsWellFormed(Read&& read) {
-    try {
-        return read();
-    } catch (const Exception&) {
-        return false;
-    }
+std::optional<Currency> MoneyParam(const VARIANT& InData, long index) {
+    const std::optional<double> value = GetParamFloat(InData, index, 0);
+    return value ? ToMoney(*value) : std::nullopt;
 }
 
 // The steps every host method shares: read and check InData, run the
 // operation, and hand its results to the host only when it succeeded.
 template <class Read, class Operation, class Pack>
-std::int32_t Serve(std::wstring& ResultDescription, VARIANT& OutData, Read&& read,
+std::int32_t Serve(std::wstring& ResultDescription, unique_variant& OutData, Read&& read,
                    Operation&& operation, Pack&& pack) {
     ResultDescription.clear();
-    if (!InputIsWellFormed(std::forward<Read>(read)))
+    if (!read())
         return ResultCode::BadInput;
     const std::int32_t code = operation();
     if (code == ResultCode::Success)
-        OutData = pack().detach();
+        OutData = pack();
     return code;
 }
 
@@ -157,7 +160,7 @@ void TBaseServiceTerminal::DoRegisterMethods() {
         {L"SetIdentifyClient", &TBaseServiceTerminal::SetIdentifyClientHandler},
     };
     for (const auto& [name, handler] : methods)
-        RegisterSpecificMethod(name, [this, handler](VARIANT& InData, VARIANT& OutData,
+        RegisterSpecificMethod(name, [this, handler](VARIANT& InData, unique_variant& OutData,
                                                      std::int32_t TimeOut,
                                                      std::wstring& ResultDescription) {
             return (this->*handler)(InData, OutData, TimeOut, ResultDescription);
@@ -169,7 +172,7 @@ void TBaseServiceTerminal::DoSetupDeviceInfo() {
     FDeviceInfo.TypeName = TypeName;
 }
 
-std::int32_t TBaseServiceTerminal::GetServiceCodesHandler(const VARIANT&, VARIANT& OutData,
+std::int32_t TBaseServiceTerminal::GetServiceCodesHandler(const VARIANT&, unique_variant& OutData,
                                                           std::int32_t TimeOut,
                                                           std::wstring& ResultDescription) {
     unique_variant ServiceCodes;
@@ -179,7 +182,7 @@ std::int32_t TBaseServiceTerminal::GetServiceCodesHandler(const VARIANT&, VARIAN
         [&] { return MakeVariantArray(std::move(ServiceCodes)); });
 }
 
-std::int32_t TBaseServiceTerminal::GetServiceGroupsHandler(const VARIANT&, VARIANT& OutData,
+std::int32_t TBaseServiceTerminal::GetServiceGroupsHandler(const VARIANT&, unique_variant& OutData,
                                                            std::int32_t TimeOut,
                                                            std::wstring& ResultDescription) {
     unique_variant ServiceGroups;
@@ -189,17 +192,15 @@ std::int32_t TBaseServiceTerminal::GetServiceGroupsHandler(const VARIANT&, VARIA
         [&] { return MakeVariantArray(std::move(ServiceGroups)); });
 }
 
-std::int32_t TBaseServiceTerminal::GetServiceParamsHandler(const VARIANT& InData, VARIANT& OutData,
+std::int32_t TBaseServiceTerminal::GetServiceParamsHandler(const VARIANT& InData,
+                                                           unique_variant& OutData,
                                                            std::int32_t TimeOut,
                                                            std::wstring& ResultDescription) {
     std::wstring ServiceCode;
     unique_variant ServiceParams;
     auto read = [&] {
-        const unique_variant code = RequiredElement(InData, 0);
-        if (!IsText(code))
-            return false;
-        ServiceCode = VariantToText(code.get());
-        return true;
+        const std::optional<unique_variant> code = RequiredElement(InData, 0);
+        return code && IsText(*code) && Take(ValueText(code->get()), ServiceCode);
     };
     return Serve(
         ResultDescription, OutData, read,
@@ -207,7 +208,8 @@ std::int32_t TBaseServiceTerminal::GetServiceParamsHandler(const VARIANT& InData
         [&] { return MakeVariantArray(std::move(ServiceParams)); });
 }
 
-std::int32_t TBaseServiceTerminal::AuthorizeServiceHandler(const VARIANT& InData, VARIANT& OutData,
+std::int32_t TBaseServiceTerminal::AuthorizeServiceHandler(const VARIANT& InData,
+                                                           unique_variant& OutData,
                                                            std::int32_t TimeOut,
                                                            std::wstring& ResultDescription) {
     std::wstring ServiceCode;
@@ -217,15 +219,16 @@ std::int32_t TBaseServiceTerminal::AuthorizeServiceHandler(const VARIANT& InData
     auto read = [&] {
         std::array<unique_variant, 5> element;
         for (long k = 0; k < 5; ++k)
-            element[k] = RequiredElement(InData, k);
+            if (!Take(RequiredElement(InData, k), element[k]))
+                return false;
         if (!IsText(element[0]) || !IsNumber(element[1]) || !IsNumber(element[2]) ||
             !IsNumber(element[3]) || !IsArray(element[4].get()))
             return false;
-        ServiceCode = VariantToText(element[0].get());
         for (size_t k = 0; k < numbers.size(); ++k)
-            numbers[k] = VariantToDouble(element[k + 1].get());
+            if (!Take(ValueFloat(element[k + 1].get()), numbers[k]))
+                return false;
         Parameters = std::move(element[4]);
-        return true;
+        return Take(ValueText(element[0].get()), ServiceCode);
     };
     return Serve(
         ResultDescription, OutData, read,
@@ -237,7 +240,7 @@ std::int32_t TBaseServiceTerminal::AuthorizeServiceHandler(const VARIANT& InData
 }
 
 std::int32_t TBaseServiceTerminal::GetAuthorizationStatusHandler(const VARIANT& InData,
-                                                                 VARIANT& OutData,
+                                                                 unique_variant& OutData,
                                                                  std::int32_t TimeOut,
                                                                  std::wstring& ResultDescription) {
     std::array<std::wstring, 3> text;
@@ -245,7 +248,8 @@ std::int32_t TBaseServiceTerminal::GetAuthorizationStatusHandler(const VARIANT& 
     std::wstring StatusText;
     auto read = [&] {
         for (size_t k = 0; k < text.size(); ++k)
-            text[k] = GetParamStr(InData, static_cast<long>(k), L"");
+            if (!Take(GetParamStr(InData, static_cast<long>(k), L""), text[k]))
+                return false;
         return true;
     };
     return Serve(
@@ -257,7 +261,7 @@ std::int32_t TBaseServiceTerminal::GetAuthorizationStatusHandler(const VARIANT& 
         [&] { return MakeVariantArray(MakeVariant(Status), MakeVariant(StatusText)); });
 }
 
-std::int32_t TBaseServiceTerminal::SettlementHandler(const VARIANT&, VARIANT& OutData,
+std::int32_t TBaseServiceTerminal::SettlementHandler(const VARIANT&, unique_variant& OutData,
                                                      std::int32_t TimeOut,
                                                      std::wstring& ResultDescription) {
     unique_variant Answer;
@@ -268,18 +272,16 @@ std::int32_t TBaseServiceTerminal::SettlementHandler(const VARIANT&, VARIANT& Ou
 }
 
 std::int32_t TBaseServiceTerminal::CancelServiceAuthorizationHandler(
-    const VARIANT& InData, VARIANT& OutData, std::int32_t, std::wstring& ResultDescription) {
+    const VARIANT& InData, unique_variant& OutData, std::int32_t, std::wstring& ResultDescription) {
     std::wstring TransactionID, PaymentID;
     std::int32_t Input2 = 1;
     Currency Input3 = 0, Input4 = 0;
     std::array<std::wstring, 3> output;
     auto read = [&] {
-        TransactionID = GetParamStr(InData, 0, L"");
-        PaymentID = GetParamStr(InData, 1, L"");
-        Input2 = GetParamInt(InData, 2, 1);
-        Input3 = ToMoney(GetParamFloat(InData, 3, 0));
-        Input4 = ToMoney(GetParamFloat(InData, 4, 0));
-        return true;
+        return Take(GetParamStr(InData, 0, L""), TransactionID) &&
+               Take(GetParamStr(InData, 1, L""), PaymentID) &&
+               Take(GetParamInt(InData, 2, 1), Input2) && Take(MoneyParam(InData, 3), Input3) &&
+               Take(MoneyParam(InData, 4), Input4);
     };
     return Serve(
         ResultDescription, OutData, read,
@@ -293,7 +295,7 @@ std::int32_t TBaseServiceTerminal::CancelServiceAuthorizationHandler(
         });
 }
 
-std::int32_t TBaseServiceTerminal::GetAgentInfoHandler(const VARIANT&, VARIANT& OutData,
+std::int32_t TBaseServiceTerminal::GetAgentInfoHandler(const VARIANT&, unique_variant& OutData,
                                                        std::int32_t,
                                                        std::wstring& ResultDescription) {
     TAgentInforamtion info;
@@ -310,14 +312,12 @@ std::int32_t TBaseServiceTerminal::GetAgentInfoHandler(const VARIANT&, VARIANT& 
 }
 
 std::int32_t TBaseServiceTerminal::GetServiceComissionHandler(const VARIANT& InData,
-                                                              VARIANT& OutData, std::int32_t,
+                                                              unique_variant& OutData, std::int32_t,
                                                               std::wstring& ResultDescription) {
     std::wstring ServiceCode;
     Currency Percent = 0, Amount = 0, Sum = 0;
     auto read = [&] {
-        ServiceCode = RequiredText(InData, 0);
-        Amount = ToMoney(GetParamFloat(InData, 1, 0));
-        return true;
+        return Take(RequiredText(InData, 0), ServiceCode) && Take(MoneyParam(InData, 1), Amount);
     };
     return Serve(
         ResultDescription, OutData, read,
@@ -326,14 +326,13 @@ std::int32_t TBaseServiceTerminal::GetServiceComissionHandler(const VARIANT& InD
 }
 
 std::int32_t TBaseServiceTerminal::GetNeedIdentifyClientHandler(const VARIANT& InData,
-                                                                VARIANT& OutData, std::int32_t,
+                                                                unique_variant& OutData,
+                                                                std::int32_t,
                                                                 std::wstring& ResultDescription) {
     std::wstring ServiceCode, Phone;
     bool NeedIdentify = false;
     auto read = [&] {
-        ServiceCode = RequiredText(InData, 0);
-        Phone = RequiredText(InData, 1);
-        return true;
+        return Take(RequiredText(InData, 0), ServiceCode) && Take(RequiredText(InData, 1), Phone);
     };
     return Serve(
         ResultDescription, OutData, read,
@@ -341,17 +340,18 @@ std::int32_t TBaseServiceTerminal::GetNeedIdentifyClientHandler(const VARIANT& I
         [&] { return MakeVariantArray(MakeBoolVariant(NeedIdentify)); });
 }
 
-std::int32_t TBaseServiceTerminal::SetIdentifyClientHandler(const VARIANT& InData, VARIANT& OutData,
-                                                            std::int32_t,
+std::int32_t TBaseServiceTerminal::SetIdentifyClientHandler(const VARIANT& InData,
+                                                            unique_variant& OutData, std::int32_t,
                                                             std::wstring& ResultDescription) {
     std::array<std::wstring, 9> text;
     double BirthDate = 0;
     auto read = [&] {
         for (size_t k = 0; k < text.size(); ++k)
-            text[k] = RequiredText(InData, static_cast<long>(k));
+            if (!Take(RequiredText(InData, static_cast<long>(k)), text[k]))
+                return false;
         // A date variant converts to its day count.
-        BirthDate = VariantToDouble(RequiredElement(InData, 9).get());
-        return true;
+        const std::optional<unique_variant> birthDate = RequiredElement(InData, 9);
+        return birthDate && Take(ValueFloat(birthDate->get()), BirthDate);
     };
     return Serve(
         ResultDescription, OutData, read,

@@ -77,34 +77,35 @@ protected:
     void DoSetupDeviceInfo() override;
 
 private:
-    using THandler = std::int32_t (TBaseServiceTerminal::*)(const VARIANT& InData, VARIANT& OutData,
+    using THandler = std::int32_t (TBaseServiceTerminal::*)(const VARIANT& InData,
+                                                            unique_variant& OutData,
                                                             std::int32_t TimeOut,
                                                             std::wstring& ResultDescription);
 
-    std::int32_t GetServiceCodesHandler(const VARIANT& InData, VARIANT& OutData,
+    std::int32_t GetServiceCodesHandler(const VARIANT& InData, unique_variant& OutData,
                                         std::int32_t TimeOut, std::wstring& ResultDescription);
-    std::int32_t GetServiceGroupsHandler(const VARIANT& InData, VARIANT& OutData,
+    std::int32_t GetServiceGroupsHandler(const VARIANT& InData, unique_variant& OutData,
                                          std::int32_t TimeOut, std::wstring& ResultDescription);
-    std::int32_t GetServiceParamsHandler(const VARIANT& InData, VARIANT& OutData,
+    std::int32_t GetServiceParamsHandler(const VARIANT& InData, unique_variant& OutData,
                                          std::int32_t TimeOut, std::wstring& ResultDescription);
-    std::int32_t AuthorizeServiceHandler(const VARIANT& InData, VARIANT& OutData,
+    std::int32_t AuthorizeServiceHandler(const VARIANT& InData, unique_variant& OutData,
                                          std::int32_t TimeOut, std::wstring& ResultDescription);
-    std::int32_t GetAuthorizationStatusHandler(const VARIANT& InData, VARIANT& OutData,
+    std::int32_t GetAuthorizationStatusHandler(const VARIANT& InData, unique_variant& OutData,
                                                std::int32_t TimeOut,
                                                std::wstring& ResultDescription);
-    std::int32_t SettlementHandler(const VARIANT& InData, VARIANT& OutData, std::int32_t TimeOut,
-                                   std::wstring& ResultDescription);
-    std::int32_t CancelServiceAuthorizationHandler(const VARIANT& InData, VARIANT& OutData,
+    std::int32_t SettlementHandler(const VARIANT& InData, unique_variant& OutData,
+                                   std::int32_t TimeOut, std::wstring& ResultDescription);
+    std::int32_t CancelServiceAuthorizationHandler(const VARIANT& InData, unique_variant& OutData,
                                                    std::int32_t TimeOut,
                                                    std::wstring& ResultDescription);
-    std::int32_t GetAgentInfoHandler(const VARIANT& InData, VARIANT& OutData, std::int32_t TimeOut,
-                                     std::wstring& ResultDescription);
-    std::int32_t GetServiceComissionHandler(const VARIANT& InData, VARIANT& OutData,
+    std::int32_t GetAgentInfoHandler(const VARIANT& InData, unique_variant& OutData,
+                                     std::int32_t TimeOut, std::wstring& ResultDescription);
+    std::int32_t GetServiceComissionHandler(const VARIANT& InData, unique_variant& OutData,
                                             std::int32_t TimeOut, std::wstring& ResultDescription);
-    std::int32_t GetNeedIdentifyClientHandler(const VARIANT& InData, VARIANT& OutData,
+    std::int32_t GetNeedIdentifyClientHandler(const VARIANT& InData, unique_variant& OutData,
                                               std::int32_t TimeOut,
                                               std::wstring& ResultDescription);
-    std::int32_t SetIdentifyClientHandler(const VARIANT& InData, VARIANT& OutData,
+    std::int32_t SetIdentifyClientHandler(const VARIANT& InData, unique_variant& OutData,
                                           std::int32_t TimeOut, std::wstring& ResultDescription);
 };
 

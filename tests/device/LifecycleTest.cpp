@@ -22,7 +22,7 @@ TEST(Lifecycle, InitWantsAnAutomationObject) {
     EXPECT_TRUE(VariantToBool(call.result.get()));
     EXPECT_EQ(VariantToText(description.get()), L"Нет ошибок");
     EXPECT_EQ(device->DeviceState(), dsInited);
-    EXPECT_EQ(device->ModelFolder(), L"\\\\");
+    EXPECT_EQ(device->GetModelFolder(), L"\\\\");
 }
 
 TEST(Lifecycle, OpenBeforeInitIsAnAutomationException) {
@@ -35,9 +35,9 @@ TEST(Lifecycle, OpenBeforeInitIsAnAutomationException) {
 }
 
 TEST_F(OpenedDevice, OpenFixesTheDeviceFolderFromTheHost) {
-    EXPECT_EQ(device->DeviceFolder, devices.path() + L"DEV1\\");
-    EXPECT_EQ(device->ModelFolder(), L"C:\\models\\\\");
-    EXPECT_EQ(device->Language, L"ru");
+    EXPECT_EQ(device->DeviceFolder(), devices.path() + L"DEV1\\");
+    EXPECT_EQ(device->GetModelFolder(), L"C:\\models\\\\");
+    EXPECT_EQ(device->GetLanguage(), L"ru");
     EXPECT_FALSE(CallOpen(MakeVariant(7)));
     EXPECT_EQ(device->DeviceID(), L"");
 }
@@ -45,7 +45,7 @@ TEST_F(OpenedDevice, OpenFixesTheDeviceFolderFromTheHost) {
 TEST_F(OpenedDevice, AnEmptyDevicesFolderLeavesTheDeviceFolderEmpty) {
     manager->SetAppProperty(L"DevicesFolder", L"");
     ASSERT_TRUE(CallOpen(MakeVariant(L"DEV2")));
-    EXPECT_EQ(device->DeviceFolder, L"");
+    EXPECT_EQ(device->DeviceFolder(), L"");
 }
 
 TEST_F(OpenedDevice, CloseKeepsTheDeviceEnabled) {

@@ -64,7 +64,8 @@ TEST_F(OpenedDevice, SetSettingsRefusesWhatIsNotASettingsExchange) {
     EXPECT_EQ(ErrorText(outData), L"Ошибка входных параметров команды");
 
     EXPECT_FALSE(CallPublic(L"SetSettings", outData, MakeVariantArray(MakeVariant(5)).get()));
-    EXPECT_EQ(ErrorCode(outData), 1001);
+    EXPECT_EQ(ErrorCode(outData), 1004);
+    EXPECT_EQ(ErrorText(outData), L"Настройки должны быть двумерным массивом");
 }
 
 TEST_F(OpenedDevice, TheLogNeverShowsASecretSetting) {
@@ -129,7 +130,8 @@ TEST(HostValues, OptionalElementsNeedAnArrayWithAValueThere) {
     EXPECT_FALSE(ParamIsSet(MakeVariant(L"7").get(), 0));
     EXPECT_EQ(GetParamInt(input.get(), 0, -1), 7);
     EXPECT_EQ(GetParamStr(input.get(), 1, L"default"), L"default");
-    EXPECT_DOUBLE_EQ(GetParamFloat(input.get(), 5, 2.5), 2.5);
+    EXPECT_EQ(GetParamFloat(input.get(), 5, 2.5), 2.5);
+    EXPECT_EQ(GetParamInt(MakeVariantArray(MakeVariant(L"семь")).get(), 0, -1), std::nullopt);
 
     unique_variant first, second, third = MakeVariant(1);
     GetParams(input.get(), {&first, &second, &third});

@@ -7,7 +7,7 @@
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "device/uBaseDevice.h"
-#include "tools/eqmanager/EqManager.h"
+#include "eqmanager/EqManager.h"
 
 #include <gtest/gtest.h>
 

@@ -125,7 +125,7 @@ TEST_F(DebugLog, PrivateCallsLogTheirParamsAndErrors) {
 }
 
 TEST_F(DebugLog, ACallThatSwitchesLoggingOnLeavesNoLineOfItsOwn) {
-    object->publicBehaviour = [this](VARIANT&, VARIANT&, std::wstring&) {
+    object->publicBehaviour = [this](VARIANT&, unique_variant&, std::wstring&) {
         object->SetDebugLogEnabled(true);
         return 0;
     };

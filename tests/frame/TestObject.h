@@ -12,8 +12,8 @@ class TestObject : public TBaseObject {
 public:
     int publicRuns = 0;
     std::int32_t lastTimeOut = -1;
-    std::function<std::int32_t(VARIANT& InData, VARIANT& OutData, std::wstring& description)>
-        publicBehaviour = [](VARIANT&, VARIANT&, std::wstring&) { return 0; };
+    std::function<std::int32_t(VARIANT& InData, unique_variant& OutData, std::wstring& description)>
+        publicBehaviour = [](VARIANT&, unique_variant&, std::wstring&) { return 0; };
     std::function<unique_variant(SAFEARRAY*)> privateBehaviour = [](SAFEARRAY*) {
         return MakeBoolVariant(true);
     };
@@ -23,10 +23,24 @@ public:
     using TBaseObject::RegisterPrivateMethod;
     using TBaseObject::RegisterPublicMethod;
 
+    // The frame knows no table of codes; the two it names itself suffice here.
+    std::wstring GetDriverResultDescription(std::int32_t code) override {
+        switch (code) {
+        case 1001:
+            return L"Неизвестная ошибка";
+        case 1003:
+            return L"Команда не поддерживается устройством";
+        case 1004:
+            return L"Ошибка входных параметров команды";
+        default:
+            return L"Код " + std::to_wstring(code);
+        }
+    }
+
     void Initialize() override {
         TBaseObject::Initialize();
-        RegisterPublicMethod(L"Run", [this](VARIANT& InData, VARIANT& OutData, std::int32_t TimeOut,
-                                            std::wstring& description) {
+        RegisterPublicMethod(L"Run", [this](VARIANT& InData, unique_variant& OutData,
+                                            std::int32_t TimeOut, std::wstring& description) {
             ++publicRuns;
             lastTimeOut = TimeOut;
             return publicBehaviour(InData, OutData, description);

@@ -1,4 +1,4 @@
-#include "tools/eqmanager/EqManager.h"
+#include "eqmanager/EqManager.h"
 
 #include "common/Exception.h"
 #include "common/Module.h"

@@ -1,4 +1,4 @@
-#include "tools/eqmanager/EqManager.h"
+#include "eqmanager/EqManager.h"
 
 #include "common/ComServer.h"
 
@@ -165,7 +165,7 @@ std::vector<unique_variant> ResolvedArguments(DISPPARAMS& params) {
 
 void WriteText(VARIANT& reference, std::wstring_view text) {
     if (V_VT(&reference) == (VT_BYREF | VT_BSTR)) {
-        unique_bstr previous(std::exchange(*V_BSTRREF(&reference), unique_bstr(text).detach()));
+        ReplaceReferencedText(reference, text);
         return;
     }
     unique_variant previous = unique_variant::adopt(*V_VARIANTREF(&reference));
@@ -221,11 +221,6 @@ HRESULT RunScriptMethod(EqManager& manager, std::size_t index, DISPPARAMS& param
 EqManager::EqManager() : failures_(ManagerMethods().size()) {
     for (const ManagerMethod& method : ManagerMethods())
         replies_.push_back(DefaultReply(method.reply));
-    ModuleObjectCreated();
-}
-
-EqManager::~EqManager() {
-    ModuleObjectDestroyed();
 }
 
 com_ptr<EqManager> CreateEqManager() {
@@ -261,29 +256,6 @@ std::wstring EqManager::CallText(std::size_t index) const {
     for (std::size_t argument = 0; argument < call.arguments.size(); ++argument)
         text += (argument ? L", " : L"") + ArgumentText(call.arguments[argument].get());
     return text + L")";
-}
-
-HRESULT EqManager::QueryInterface(REFIID iid, void** object) {
-    if (!object)
-        return E_POINTER;
-    if (iid != IID_IUnknown && iid != IID_IDispatch) {
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    *object = static_cast<IDispatch*>(this);
-    return S_OK;
-}
-
-ULONG EqManager::AddRef() {
-    return InterlockedIncrement(&references_);
-}
-
-ULONG EqManager::Release() {
-    const ULONG remaining = InterlockedDecrement(&references_);
-    if (remaining == 0)
-        delete this;
-    return remaining;
 }
 
 HRESULT EqManager::GetTypeInfoCount(UINT* count) {

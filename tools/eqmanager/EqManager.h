@@ -3,6 +3,7 @@
 // calls back by name. It answers only the way the host's manager is called and
 // refuses any other call loudly, so that a driver test fails where the host would.
 
+#include "common/ComObject.h"
 #include "common/Owners.h"
 
 #include <cstddef>
@@ -22,7 +23,7 @@ struct EqManagerCall {
     std::vector<unique_variant> arguments;
 };
 
-class EqManager final : public IDispatch {
+class EqManager final : public ComObject<IDispatch> {
 public:
     // What "GetAppProperty" answers for a property; a property never set is unknown.
     void SetAppProperty(std::wstring_view name, std::wstring_view value);
@@ -37,9 +38,6 @@ public:
     std::wstring CallText(std::size_t index) const;
     void ClearCalls() { calls_.clear(); }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
@@ -51,14 +49,12 @@ public:
 private:
     friend com_ptr<EqManager> CreateEqManager();
     EqManager();
-    ~EqManager();
 
     HRESULT CallManagerMethod(std::size_t index, DISPPARAMS& params, unique_variant& reply,
                               EXCEPINFO* error, UINT* badArgument);
     unique_variant AnswerAppProperty(DISPPARAMS& params) const;
     const std::wstring* FindAppProperty(std::wstring_view name) const;
 
-    LONG references_ = 1;
     std::vector<std::pair<std::wstring, std::wstring>> properties_;
     // Indexed as the manager's method table.
     std::vector<unique_variant> replies_;

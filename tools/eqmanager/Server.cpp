@@ -1,7 +1,7 @@
 // The entry points of the stand-in's module, so that a script host can create
 // it by its ProgID.
 
-#include "tools/eqmanager/EqManager.h"
+#include "eqmanager/EqManager.h"
 
 #include "common/ComServer.h"
 

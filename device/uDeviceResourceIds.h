@@ -1,5 +1,5 @@
 #pragma once
-// Identifiers of the module's own texts in its string table.
+// Identifiers of the equipment driver base's texts in the string table.
 
 #define IDS_DEVELOPER_NAME 200
 #define IDS_DEVELOPER_EMAIL 201
