@@ -94,18 +94,24 @@ std::wstring GetCommonAppDataFolder() {
 }
 
 std::wstring GetDataFolder() {
-    const std::wstring path = GetCommonAppDataFolder() + DataFolderName;
-    if (!DirectoryExists(path)) {
-        ForceDirectories(path);
-        GrantEveryoneFullAccess(path);
-    }
-    return IncludeTrailingPathDelimiter(path);
+    return EnsureSharedFolder(GetCommonAppDataFolder() + DataFolderName);
 }
 
-void ForceDirectories(const std::wstring& path) {
+bool ForceDirectories(const std::wstring& path) {
     const int result = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
-    if (result != ERROR_ALREADY_EXISTS)
-        CheckWin32Result(static_cast<DWORD>(result));
+    if (result == ERROR_ALREADY_EXISTS)
+        return false;
+    CheckWin32Result(static_cast<DWORD>(result));
+    return true;
+}
+
+// Only the instance that made the folder grants: rewriting the list of an existing
+// one on every use would fight an administrator's narrower list, and under Wine the
+// entry never reads back as granted, so the list would be rewritten every time.
+std::wstring EnsureSharedFolder(const std::wstring& path) {
+    if (ForceDirectories(path))
+        GrantEveryoneFullAccess(path);
+    return IncludeTrailingPathDelimiter(path);
 }
 
 void GrantEveryoneFullAccess(const std::wstring& path) {

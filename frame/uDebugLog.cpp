@@ -144,11 +144,7 @@ void TBaseObject::SetDebugLogEnabled(bool value) {
 std::wstring TBaseObject::DebugLogFolder() const {
     if (!FDebugLogDir.empty() && DirectoryExists(FDebugLogDir))
         return IncludeTrailingPathDelimiter(FDebugLogDir);
-    const std::wstring folder = GetCommonAppDataFolder() + ModuleBaseName();
-    if (!DirectoryExists(folder))
-        ForceDirectories(folder);
-    GrantEveryoneFullAccess(folder);
-    return IncludeTrailingPathDelimiter(folder);
+    return EnsureSharedFolder(GetCommonAppDataFolder() + ModuleBaseName());
 }
 
 void TBaseObject::WriteDebugLog(std::wstring_view name, std::wstring_view text, bool nameOnly) {
