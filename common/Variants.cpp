@@ -1,5 +1,6 @@
 #include "common/Variants.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 
@@ -175,7 +176,7 @@ void CheckVariantArray(SAFEARRAY* array, UINT dimensions) {
     VARTYPE type = VT_EMPTY;
     if (!array || SafeArrayGetDim(array) != dimensions ||
         FAILED(SafeArrayGetVartype(array, &type)) || type != VT_VARIANT)
-        throw Exception(FormatText(L"Ожидался массив значений размерности %u", dimensions));
+        throw Exception(FormatText(CommonTexts::VariantArrayExpected, dimensions));
 }
 
 unique_variant GetElementAt(SAFEARRAY* array, long* indices, UINT dimensions) {

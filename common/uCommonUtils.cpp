@@ -1,5 +1,6 @@
 #include "common/uCommonUtils.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 
@@ -214,7 +215,7 @@ XmlNode AppendElementWithAttributes(XmlDocument& doc, const XmlNode& parent, std
                                     const std::vector<std::wstring>& values,
                                     const std::vector<std::wstring>& names) {
     if (values.size() != names.size())
-        throw Exception(FormatText(L"Element %s: %u attribute names for %u values",
+        throw Exception(FormatText(CommonTexts::XmlAttributeCountMismatch,
                                    std::wstring(name).c_str(), unsigned(names.size()),
                                    unsigned(values.size())));
     XmlNode node = AppendElement(doc, parent, name);
