@@ -73,6 +73,20 @@ HRESULT ChangeType(unique_variant& result, const VARIANT& value, VARTYPE type) {
                                type);
 }
 
+// The platform's conversion writes a Boolean as -1 or 0, which would not read back.
+std::optional<bool> BooleanOf(const VARIANT& value) {
+    switch (V_VT(&value)) {
+    case VT_BOOL:
+        return V_BOOL(&value) != VARIANT_FALSE;
+    case VT_BOOL | VT_BYREF:
+        return *V_BOOLREF(&value) != VARIANT_FALSE;
+    case VT_VARIANT | VT_BYREF:
+        return BooleanOf(*V_VARIANTREF(&value));
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 unique_variant ConvertVariant(const VARIANT& value, VARTYPE type) {
@@ -89,6 +103,8 @@ std::optional<unique_variant> TryConvertVariant(const VARIANT& value, VARTYPE ty
 }
 
 std::wstring VariantToText(const VARIANT& value) {
+    if (const std::optional<bool> flag = BooleanOf(value))
+        return *flag ? BooleanTrueText : BooleanFalseText;
     unique_variant text = ConvertVariant(value, VT_BSTR);
     const BSTR bstr = V_BSTR(text.addr());
     return bstr ? std::wstring(bstr, SysStringLen(bstr)) : std::wstring();
