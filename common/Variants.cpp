@@ -186,12 +186,17 @@ long ElementCount(SAFEARRAY* array) {
 
 namespace {
 
+// The element type is not asked of SafeArrayGetVartype: an array built by hand with
+// SafeArrayAllocDescriptor records none, and the platform reads the elements as
+// variants by this feature alone.
+bool HoldsVariants(SAFEARRAY* array) {
+    return (array->fFeatures & FADF_VARIANT) && array->cbElements == sizeof(VARIANT);
+}
+
 // A host may hand over any array; reading it as the wrong shape or element type
 // would read past it or misread its memory.
 void CheckVariantArray(SAFEARRAY* array, UINT dimensions) {
-    VARTYPE type = VT_EMPTY;
-    if (!array || SafeArrayGetDim(array) != dimensions ||
-        FAILED(SafeArrayGetVartype(array, &type)) || type != VT_VARIANT)
+    if (!array || SafeArrayGetDim(array) != dimensions || !HoldsVariants(array))
         throw Exception(FormatText(CommonTexts::VariantArrayExpected, dimensions));
 }
 
