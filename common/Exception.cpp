@@ -1,5 +1,6 @@
 #include "common/Exception.h"
 
+#include "common/CommonTexts.h"
 #include "common/Owners.h"
 #include "common/Text.h"
 
@@ -23,7 +24,7 @@ std::wstring SystemErrorMessage(DWORD code) {
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
         text.pop_back();
     if (text.empty())
-        text = FormatText(L"System error 0x%08X", static_cast<unsigned>(code));
+        text = FormatText(CommonTexts::SystemError, static_cast<unsigned>(code));
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "common/Variants.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 
@@ -74,6 +75,20 @@ HRESULT ChangeType(unique_variant& result, const VARIANT& value, VARTYPE type) {
                                type);
 }
 
+// The platform's conversion writes a Boolean as -1 or 0, which would not read back.
+std::optional<bool> BooleanOf(const VARIANT& value) {
+    switch (V_VT(&value)) {
+    case VT_BOOL:
+        return V_BOOL(&value) != VARIANT_FALSE;
+    case VT_BOOL | VT_BYREF:
+        return *V_BOOLREF(&value) != VARIANT_FALSE;
+    case VT_VARIANT | VT_BYREF:
+        return BooleanOf(*V_VARIANTREF(&value));
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 unique_variant ConvertVariant(const VARIANT& value, VARTYPE type) {
@@ -99,6 +114,8 @@ void ReplaceReferencedText(VARIANT& reference, std::wstring_view text) {
 }
 
 std::wstring VariantToText(const VARIANT& value) {
+    if (const std::optional<bool> flag = BooleanOf(value))
+        return *flag ? BooleanTrueText : BooleanFalseText;
     unique_variant text = ConvertVariant(value, VT_BSTR);
     const BSTR bstr = V_BSTR(text.addr());
     return bstr ? std::wstring(bstr, SysStringLen(bstr)) : std::wstring();
@@ -180,13 +197,18 @@ long ElementCount(SAFEARRAY* array) {
 
 namespace {
 
+// The element type is not asked of SafeArrayGetVartype: an array built by hand with
+// SafeArrayAllocDescriptor records none, and the platform reads the elements as
+// variants by this feature alone.
+bool HoldsVariants(SAFEARRAY* array) {
+    return (array->fFeatures & FADF_VARIANT) && array->cbElements == sizeof(VARIANT);
+}
+
 // A host may hand over any array; reading it as the wrong shape or element type
 // would read past it or misread its memory.
 void CheckVariantArray(SAFEARRAY* array, UINT dimensions) {
-    VARTYPE type = VT_EMPTY;
-    if (!array || SafeArrayGetDim(array) != dimensions ||
-        FAILED(SafeArrayGetVartype(array, &type)) || type != VT_VARIANT)
-        throw Exception(FormatText(L"Ожидался массив значений размерности %u", dimensions));
+    if (!array || SafeArrayGetDim(array) != dimensions || !HoldsVariants(array))
+        throw Exception(FormatText(CommonTexts::VariantArrayExpected, dimensions));
 }
 
 unique_variant GetElementAt(SAFEARRAY* array, long* indices, UINT dimensions) {

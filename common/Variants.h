@@ -15,6 +15,10 @@ namespace svcgate {
 // A signed 64-bit count of ten-thousandths: the shared money amount.
 using Currency = std::int64_t;
 
+// The text of a Boolean value in any locale: the settings read these words back.
+constexpr const wchar_t* BooleanTrueText = L"True";
+constexpr const wchar_t* BooleanFalseText = L"False";
+
 unique_variant MakeVariant(std::wstring_view text);
 unique_variant MakeVariant(const wchar_t* text);
 unique_variant MakeVariant(std::int32_t value);
@@ -33,6 +37,7 @@ unique_variant ConvertVariant(const VARIANT& value, VARTYPE type);
 std::optional<unique_variant> TryConvertVariant(const VARIANT& value, VARTYPE type);
 // Stores a new text behind a VT_BYREF|VT_BSTR argument and frees the old one.
 void ReplaceReferencedText(VARIANT& reference, std::wstring_view text);
+// A Boolean, also by reference, gives BooleanTrueText or BooleanFalseText.
 std::wstring VariantToText(const VARIANT& value);
 std::int32_t VariantToInt(const VARIANT& value);
 double VariantToDouble(const VARIANT& value);

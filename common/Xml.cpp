@@ -1,6 +1,8 @@
 #include "common/Xml.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
+#include "common/Text.h"
 #include "common/Variants.h"
 
 // mingw's msxml2.h declares these interfaces without their identifiers.
@@ -30,7 +32,7 @@ com_ptr<IXMLDOMElement> AsElement(const XmlNode& node) {
 
 IXMLDOMNode* XmlNode::Dom() const {
     if (!node_)
-        throw Exception(L"The XML node is missing");
+        throw Exception(CommonTexts::XmlNodeMissing);
     return node_.get();
 }
 
@@ -89,7 +91,7 @@ std::optional<std::wstring> XmlNode::Attribute(std::wstring_view name) const {
 void XmlNode::SetAttributeNode(const XmlNode& attribute) const {
     const com_ptr<IXMLDOMElement> element = AsElement(*this);
     if (!element)
-        throw Exception(L"Only an element carries attributes: " + Name());
+        throw Exception(FormatText(CommonTexts::XmlNotAnElement, Name().c_str()));
     const com_ptr<IXMLDOMAttribute> typed =
         com_ptr<IXMLDOMNode>::share(attribute.get()).query<IXMLDOMAttribute>();
     com_ptr<IXMLDOMAttribute> replaced;

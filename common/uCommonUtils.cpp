@@ -1,5 +1,6 @@
 #include "common/uCommonUtils.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 
@@ -94,18 +95,24 @@ std::wstring GetCommonAppDataFolder() {
 }
 
 std::wstring GetDataFolder() {
-    const std::wstring path = GetCommonAppDataFolder() + DataFolderName;
-    if (!DirectoryExists(path)) {
-        ForceDirectories(path);
-        GrantEveryoneFullAccess(path);
-    }
-    return IncludeTrailingPathDelimiter(path);
+    return EnsureSharedFolder(GetCommonAppDataFolder() + DataFolderName);
 }
 
-void ForceDirectories(const std::wstring& path) {
+bool ForceDirectories(const std::wstring& path) {
     const int result = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
-    if (result != ERROR_ALREADY_EXISTS)
-        CheckWin32Result(static_cast<DWORD>(result));
+    if (result == ERROR_ALREADY_EXISTS)
+        return false;
+    CheckWin32Result(static_cast<DWORD>(result));
+    return true;
+}
+
+// Only the instance that made the folder grants: rewriting the list of an existing
+// one on every use would fight an administrator's narrower list, and under Wine the
+// entry never reads back as granted, so the list would be rewritten every time.
+std::wstring EnsureSharedFolder(const std::wstring& path) {
+    if (ForceDirectories(path))
+        GrantEveryoneFullAccess(path);
+    return IncludeTrailingPathDelimiter(path);
 }
 
 void GrantEveryoneFullAccess(const std::wstring& path) {
@@ -208,7 +215,7 @@ XmlNode AppendElementWithAttributes(XmlDocument& doc, const XmlNode& parent, std
                                     const std::vector<std::wstring>& values,
                                     const std::vector<std::wstring>& names) {
     if (values.size() != names.size())
-        throw Exception(FormatText(L"Element %s: %u attribute names for %u values",
+        throw Exception(FormatText(CommonTexts::XmlAttributeCountMismatch,
                                    std::wstring(name).c_str(), unsigned(names.size()),
                                    unsigned(values.size())));
     XmlNode node = AppendElement(doc, parent, name);

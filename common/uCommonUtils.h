@@ -28,10 +28,15 @@ std::wstring GetSpecialFolder(int csidl);
 std::wstring GetCommonAppDataFolder();
 // The folder all driver instances on the machine share, with a trailing delimiter.
 std::wstring GetDataFolder();
-// Creates a folder together with any missing parents; an existing folder is fine.
-void ForceDirectories(const std::wstring& path);
+// Creates a folder together with any missing parents; true when it made the folder,
+// false when the folder was there already.
+bool ForceDirectories(const std::wstring& path);
 // Adds an inheritable full-access entry for Everyone unless one is there already.
 void GrantEveryoneFullAccess(const std::wstring& path);
+// A folder that every user of the machine may write: created with any missing
+// parents and opened to Everyone when it is missing; an existing folder keeps its
+// access list. The path with a trailing delimiter.
+std::wstring EnsureSharedFolder(const std::wstring& path);
 
 // Four Base64 characters for one to three bytes, padded with '='.
 std::wstring Base64EncodeGroup(std::string_view group);

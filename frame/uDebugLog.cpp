@@ -144,11 +144,7 @@ void TBaseObject::SetDebugLogEnabled(bool value) {
 std::wstring TBaseObject::DebugLogFolder() const {
     if (!FDebugLogDir.empty() && DirectoryExists(FDebugLogDir))
         return IncludeTrailingPathDelimiter(FDebugLogDir);
-    const std::wstring folder = GetCommonAppDataFolder() + ModuleBaseName();
-    if (!DirectoryExists(folder))
-        ForceDirectories(folder);
-    GrantEveryoneFullAccess(folder);
-    return IncludeTrailingPathDelimiter(folder);
+    return EnsureSharedFolder(GetCommonAppDataFolder() + ModuleBaseName());
 }
 
 // Whatever keeps a line from the file (a file another program holds, a folder

@@ -1,8 +1,11 @@
 #include "common/uCommonUtils.h"
 
+#include "../support/Files.h"
+
 #include "common/Exception.h"
 
 #include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -169,6 +172,32 @@ TEST(Folders, EveryoneGetsInheritableFullAccessWithoutDuplicates) {
     GrantEveryoneFullAccess(path);
     EXPECT_EQ(ReadEveryoneEntries(path).count, first.count);
     std::filesystem::remove_all(base);
+}
+
+std::wstring AccessListText(const std::wstring& path) {
+    unique_hlocal descriptor;
+    EXPECT_EQ(GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, nullptr, nullptr, descriptor.put_as<void>()),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    unique_hlocal text;
+    EXPECT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        descriptor.get(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, text.put_as<wchar_t>(),
+        nullptr));
+    return static_cast<const wchar_t*>(text.get());
+}
+
+TEST(Folders, SharedFolderIsMadeWithItsParentsAndOpenedToEveryone) {
+    const test::TempFolder base;
+    const std::wstring path = base.path() + L"nested\\shared";
+    EXPECT_EQ(EnsureSharedFolder(path), path + L"\\");
+    EXPECT_TRUE(ReadEveryoneEntries(path).fullAccessInherited);
+}
+
+TEST(Folders, AnExistingSharedFolderKeepsItsAccessList) {
+    const test::TempFolder folder;
+    const std::wstring before = AccessListText(folder.path());
+    EnsureSharedFolder(folder.path());
+    EXPECT_EQ(AccessListText(folder.path()), before);
 }
 
 TEST(Folders, DataFolderIsSharedAndOpenToEveryone) {

@@ -37,3 +37,30 @@ TEST(VariantArrays, ElementsOfTheWrongShapeOrTypeAreRefusedNotMisread) {
                  svcgate::Exception);
     EXPECT_THROW(svcgate::GetElement(nullptr, 0), svcgate::Exception);
 }
+
+struct BooleanText {
+    VARIANT_BOOL value;
+    const wchar_t* text;
+};
+
+class BooleanAsText : public testing::TestWithParam<BooleanText> {};
+
+// The text must read back as a setting value, which knows only these two words.
+// VBScript hands its variables as references to a variant.
+TEST_P(BooleanAsText, IsTrueOrFalseHoweverTheHostHandsIt) {
+    svcgate::unique_variant plain;
+    V_VT(plain.addr()) = VT_BOOL;
+    V_BOOL(plain.addr()) = GetParam().value;
+    const svcgate::unique_variant reference =
+        svcgate::MakeReference(VT_BOOL, &V_BOOL(plain.addr()));
+    const svcgate::unique_variant variantReference =
+        svcgate::MakeReference(VT_VARIANT, plain.addr());
+    EXPECT_EQ(svcgate::VariantToText(plain.get()), GetParam().text);
+    EXPECT_EQ(svcgate::VariantToText(reference.get()), GetParam().text);
+    EXPECT_EQ(svcgate::VariantToText(variantReference.get()), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, BooleanAsText,
+                         testing::Values(BooleanText{VARIANT_TRUE, L"True"},
+                                         BooleanText{VARIANT_FALSE, L"False"},
+                                         BooleanText{1, L"True"}));

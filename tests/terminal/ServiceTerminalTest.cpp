@@ -2,6 +2,8 @@
 
 #include "../support/Host.h"
 
+#include "common/Exception.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -25,6 +27,21 @@ unique_variant ClientData(std::optional<unique_variant> birthDate) {
         PutElement(array.get(), k, MakeVariant(std::to_wstring(k)).get());
     if (birthDate)
         PutElement(array.get(), 9, birthDate->get());
+    return MakeArrayVariant(std::move(array));
+}
+
+// As a host may build it: no element type recorded, only the feature that says
+// the elements are variants.
+unique_variant HandBuiltArray(unique_variant element) {
+    unique_safearray array;
+    CheckHResult(SafeArrayAllocDescriptor(1, array.put()));
+    SAFEARRAY* raw = array.get();
+    raw->fFeatures = FADF_VARIANT;
+    raw->cbElements = sizeof(VARIANT);
+    raw->rgsabound[0] = {1, 0};
+    CheckHResult(SafeArrayAllocData(raw));
+    long index = 0;
+    CheckHResult(SafeArrayPutElement(raw, &index, element.addr()));
     return MakeArrayVariant(std::move(array));
 }
 
@@ -82,6 +99,11 @@ TEST_F(ServiceTerminal, ServiceCodeOfGetServiceParamsMustBeText) {
     ExpectBadInput(L"GetServiceParams", MakeVariantArray(MakeVariant(5)));
     ExpectBadInput(L"GetServiceParams", Text(L"5"));
     EXPECT_TRUE(Run(L"GetServiceParams", MakeVariantArray(Text(L"5"))));
+    EXPECT_EQ(terminal->received, (Texts{L"GetServiceParams", L"5", L"0"}));
+}
+
+TEST_F(ServiceTerminal, AcceptsAVariantArrayTheHostBuiltByHand) {
+    EXPECT_TRUE(Run(L"GetServiceParams", HandBuiltArray(Text(L"5"))));
     EXPECT_EQ(terminal->received, (Texts{L"GetServiceParams", L"5", L"0"}));
 }
 
