@@ -2,10 +2,8 @@
 # Installs what is missing, builds everything and runs every test under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/setup.sh"
+bash "$root/scripts/build.sh"
 build=$root/build
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j "$(nproc)"
 export SVCGATE_WINEPREFIX=$build/wineprefix
 # One wineserver for the whole run keeps each test program's start short. The
 # prefix is made first; its server must be gone before a persistent one starts.

@@ -1,0 +1,131 @@
+// Host calls through IDispatch::Invoke into the service terminal, each beside
+// the same number of calls of an automation method that does nothing.
+
+#include "support/Timing.h"
+
+#include "common/Dispatch.h"
+#include "common/Exception.h"
+#include "common/Text.h"
+#include "common/Variants.h"
+#include "device/uEquipmentErrors.h"
+#include "terminal/uBaseServiceTerminal.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace svcgate;
+
+namespace {
+
+constexpr long CallsPerRound = 100000;
+constexpr int Rounds = 7;
+
+// What a host call costs the caller and the platform before any frame runs.
+// It lives on the stack of the benchmark, so its references are not counted.
+class EmptyObject : public IDispatch {
+public:
+    static constexpr DISPID DoNothingId = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        *object = riid == IID_IUnknown || riid == IID_IDispatch ? this : nullptr;
+        return *object ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
+                                            DISPID* ids) override {
+        if (count != 1 || !SameText(names[0], L"DoNothing"))
+            return DISP_E_UNKNOWNNAME;
+        *ids = DoNothingId;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
+                                     EXCEPINFO*, UINT*) override {
+        return id == DoNothingId ? S_OK : DISP_E_MEMBERNOTFOUND;
+    }
+};
+
+DISPID DispIdOf(IDispatch* object, const wchar_t* name) {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    CheckHResult(object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+    return id;
+}
+
+// A script host's call of an equipment method, its name resolved once: InData
+// empty, OutData a host variable by reference, a time-out of 0 as a literal is.
+class HostCall {
+public:
+    HostCall(IDispatch* object, const wchar_t* name)
+        : object_(object), id_(DispIdOf(object, name)) {}
+
+    unique_variant operator()() {
+        unique_variant timeOut;
+        V_VT(timeOut.addr()) = VT_I2;
+        V_I2(timeOut.addr()) = 0;
+        InvokeOutcome outcome = InvokeDispId(
+            object_, id_, DISPATCH_METHOD,
+            Args(unique_variant(), MakeReference(VT_VARIANT, OutData_.addr()), std::move(timeOut)));
+        CheckHResult(outcome.hr);
+        return std::move(outcome.result);
+    }
+    const unique_variant& OutData() const { return OutData_; }
+
+private:
+    IDispatch* object_;
+    DISPID id_;
+    unique_variant OutData_;
+};
+
+// A figure is only worth printing for the answer it claims to measure.
+void Expect(bool holds, const wchar_t* what) {
+    if (!holds)
+        throw Exception(std::wstring(L"the benchmark's call did not answer as expected: ") + what);
+}
+
+void ExpectAnswers(HostCall& deviceInfo, HostCall& serviceCodes) {
+    Expect(VariantToBool(deviceInfo().get()), L"GetDeviceInfo succeeds");
+    const bool succeeded = VariantToBool(serviceCodes().get());
+    const unique_variant code = GetElement(ArrayOf(serviceCodes.OutData().get()), 0);
+    Expect(!succeeded && VariantToInt(code.get()) == ResultCode::NotSupported,
+           L"GetServiceCodes answers 1003");
+}
+
+void Run() {
+    EmptyObject empty;
+    com_ptr<TBaseServiceTerminal> terminal = TBaseObject::Create<TBaseServiceTerminal>();
+    HostCall nothing(&empty, L"DoNothing");
+    HostCall deviceInfo(terminal.get(), L"GetDeviceInfo");
+    HostCall serviceCodes(terminal.get(), L"GetServiceCodes");
+    ExpectAnswers(deviceInfo, serviceCodes);
+    const std::vector<bench::Figure> figures =
+        bench::Compare({"empty IDispatch method (baseline)", [&] { nothing(); }},
+                       {{"GetDeviceInfo", [&] { deviceInfo(); }},
+                        {"GetServiceCodes (answers 1003)", [&] { serviceCodes(); }}},
+                       CallsPerRound, Rounds);
+    bench::PrintTable("Host calls through IDispatch::Invoke, medians of " + std::to_string(Rounds) +
+                          " rounds of " + std::to_string(CallsPerRound) + " calls each",
+                      figures);
+}
+
+} // namespace
+
+// The host's single-threaded apartment, as the driver is called in.
+int main() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int status = 0;
+    try {
+        Run();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", WideToUtf8(MessageOf(error)).c_str());
+        status = 1;
+    }
+    CoUninitialize();
+    return status;
+}

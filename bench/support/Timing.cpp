@@ -1,0 +1,71 @@
+#include "Timing.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace svcgate::bench {
+
+namespace {
+
+double SecondsFor(const Case& timed, long calls) {
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    for (long k = 0; k < calls; ++k)
+        timed.call();
+    QueryPerformanceCounter(&end);
+    return static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+struct Samples {
+    std::vector<double> callsPerSecond;
+    std::vector<double> costRatio;
+};
+
+Figure MedianFigure(const std::string& name, const Samples& samples) {
+    return {name, Median(samples.callsPerSecond), Median(samples.costRatio)};
+}
+
+} // namespace
+
+std::vector<Figure> Compare(const Case& baseline, const std::vector<Case>& cases, long calls,
+                            int rounds) {
+    std::vector<const Case*> all{&baseline};
+    for (const Case& timed : cases)
+        all.push_back(&timed);
+    for (const Case* timed : all)
+        SecondsFor(*timed, calls / 10 + 1);
+    std::vector<Samples> samples(all.size());
+    for (int round = 0; round < rounds; ++round) {
+        double baselineSeconds = 0;
+        for (size_t k = 0; k < all.size(); ++k) {
+            const double seconds = SecondsFor(*all[k], calls);
+            if (k == 0)
+                baselineSeconds = seconds;
+            samples[k].callsPerSecond.push_back(calls / seconds);
+            samples[k].costRatio.push_back(seconds / baselineSeconds);
+        }
+    }
+    std::vector<Figure> figures;
+    for (size_t k = 0; k < all.size(); ++k)
+        figures.push_back(MedianFigure(all[k]->name, samples[k]));
+    return figures;
+}
+
+void PrintTable(const std::string& title, const std::vector<Figure>& figures) {
+    std::printf("%s\n\n%-34s %14s %16s\n", title.c_str(), "call", "calls/s", "time/baseline");
+    for (const Figure& figure : figures)
+        std::printf("%-34s %14.0f %16.1f\n", figure.name.c_str(), figure.callsPerSecond,
+                    figure.costRatio);
+    std::fflush(stdout);
+}
+
+} // namespace svcgate::bench

@@ -1,0 +1,32 @@
+#pragma once
+// The timing harness of the benchmark programs. Every figure is measured beside
+// a baseline in the same round and reported as a ratio to it, so that what the
+// platform and a busy machine add to both cancels out.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace svcgate::bench {
+
+struct Case {
+    std::string name;
+    std::function<void()> call;
+};
+
+// Medians over the rounds.
+struct Figure {
+    std::string name;
+    double callsPerSecond = 0;
+    // This case's time over the baseline's time in the same round.
+    double costRatio = 0;
+};
+
+// Times `calls` calls of the baseline and then of each case, `rounds` times
+// over, after one shorter untimed pass of each. The baseline's figure comes first.
+std::vector<Figure> Compare(const Case& baseline, const std::vector<Case>& cases, long calls,
+                            int rounds);
+
+void PrintTable(const std::string& title, const std::vector<Figure>& figures);
+
+} // namespace svcgate::bench
