@@ -197,17 +197,10 @@ long ElementCount(SAFEARRAY* array) {
 
 namespace {
 
-// The element type is not asked of SafeArrayGetVartype: an array built by hand with
-// SafeArrayAllocDescriptor records none, and the platform reads the elements as
-// variants by this feature alone.
-bool HoldsVariants(SAFEARRAY* array) {
-    return (array->fFeatures & FADF_VARIANT) && array->cbElements == sizeof(VARIANT);
-}
-
 // A host may hand over any array; reading it as the wrong shape or element type
 // would read past it or misread its memory.
 void CheckVariantArray(SAFEARRAY* array, UINT dimensions) {
-    if (!array || SafeArrayGetDim(array) != dimensions || !HoldsVariants(array))
+    if (!IsVariantArray(array, dimensions))
         throw Exception(FormatText(CommonTexts::VariantArrayExpected, dimensions));
 }
 
@@ -238,6 +231,17 @@ void PutElement(SAFEARRAY* array, long index1, long index2, const VARIANT& value
     CheckVariantArray(array, 2);
     long indices[2] = {index1, index2};
     CheckHResult(SafeArrayPutElement(array, indices, const_cast<VARIANT*>(&value)));
+}
+
+// The element type is not asked of SafeArrayGetVartype: an array built by hand with
+// SafeArrayAllocDescriptor records none, and the platform reads the elements as
+// variants by this feature alone.
+bool HoldsVariants(SAFEARRAY* array) {
+    return (array->fFeatures & FADF_VARIANT) && array->cbElements == sizeof(VARIANT);
+}
+
+bool IsVariantArray(SAFEARRAY* array, UINT dimensions) {
+    return array && SafeArrayGetDim(array) == dimensions && HoldsVariants(array);
 }
 
 } // namespace svcgate

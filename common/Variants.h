@@ -50,6 +50,12 @@ bool IsArray(const VARIANT& value);
 // The array a variant holds (by value or by reference), or null.
 SAFEARRAY* ArrayOf(const VARIANT& value);
 
+// Whether the array's elements are variants; a host may build one by hand,
+// without a recorded element type.
+bool HoldsVariants(SAFEARRAY* array);
+// A variant array of that many dimensions: the only arrays read element by element.
+bool IsVariantArray(SAFEARRAY* array, UINT dimensions = 1);
+
 // One-dimensional variant arrays with lower bound 0.
 unique_safearray CreateVariantArray(long count);
 // A two-dimensional variant array with bounds 0..rows-1 and 0..columns-1.

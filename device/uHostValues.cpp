@@ -8,7 +8,7 @@ namespace svcgate {
 namespace {
 
 bool HasElement(SAFEARRAY* elements, long index) {
-    return elements && SafeArrayGetDim(elements) == 1 && index >= LowerBound(elements) &&
+    return IsVariantArray(elements) && index >= LowerBound(elements) &&
            index <= UpperBound(elements);
 }
 

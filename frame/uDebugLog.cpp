@@ -24,8 +24,9 @@ std::wstring InterfaceLogText(const void* address) {
 }
 
 unique_variant ArrayElement(SAFEARRAY* array, std::vector<long>& indices) {
-    VARTYPE type = VT_EMPTY;
-    CheckHResult(SafeArrayGetVartype(array, &type));
+    VARTYPE type = VT_VARIANT;
+    if (!HoldsVariants(array))
+        CheckHResult(SafeArrayGetVartype(array, &type));
     unique_variant element;
     if (type == VT_VARIANT) {
         CheckHResult(SafeArrayGetElement(array, indices.data(), element.addr()));
