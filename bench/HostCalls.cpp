@@ -67,11 +67,11 @@ public:
 
     unique_variant operator()() {
         unique_variant timeOut;
-        V_VT(timeOut.addr()) = VT_I2;
-        V_I2(timeOut.addr()) = 0;
+        V_VT(timeOut.addressof()) = VT_I2;
+        V_I2(timeOut.addressof()) = 0;
         InvokeOutcome outcome = InvokeDispId(
             object_, id_, DISPATCH_METHOD,
-            Args(unique_variant(), MakeReference(VT_VARIANT, OutData_.addr()), std::move(timeOut)));
+            Args(unique_variant(), MakeReference(VT_VARIANT, OutData_.addressof()), std::move(timeOut)));
         CheckHResult(outcome.hr);
         return std::move(outcome.result);
     }

@@ -112,7 +112,9 @@ public:
     }
     VARIANT& get() { return v_; }
     const VARIANT& get() const { return v_; }
-    VARIANT* addr() { return &v_; }
+    // The content in place, for reading a field or an in-out argument; unlike
+    // put(), it keeps what is there.
+    VARIANT* addressof() { return &v_; }
     VARTYPE vt() const { return V_VT(&v_); }
     bool empty() const { return V_VT(&v_) == VT_EMPTY; }
     // Hands the content to a VARIANT the caller will own.

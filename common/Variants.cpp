@@ -10,8 +10,8 @@ namespace svcgate {
 
 unique_variant MakeVariant(std::wstring_view text) {
     unique_variant result;
-    V_BSTR(result.addr()) = unique_bstr(text).detach();
-    V_VT(result.addr()) = VT_BSTR;
+    V_BSTR(result.addressof()) = unique_bstr(text).detach();
+    V_VT(result.addressof()) = VT_BSTR;
     return result;
 }
 
@@ -21,57 +21,57 @@ unique_variant MakeVariant(const wchar_t* text) {
 
 unique_variant MakeVariant(std::int32_t value) {
     unique_variant result;
-    V_VT(result.addr()) = VT_I4;
-    V_I4(result.addr()) = value;
+    V_VT(result.addressof()) = VT_I4;
+    V_I4(result.addressof()) = value;
     return result;
 }
 
 unique_variant MakeVariant(double value) {
     unique_variant result;
-    V_VT(result.addr()) = VT_R8;
-    V_R8(result.addr()) = value;
+    V_VT(result.addressof()) = VT_R8;
+    V_R8(result.addressof()) = value;
     return result;
 }
 
 unique_variant MakeBoolVariant(bool value) {
     unique_variant result;
-    V_VT(result.addr()) = VT_BOOL;
-    V_BOOL(result.addr()) = value ? VARIANT_TRUE : VARIANT_FALSE;
+    V_VT(result.addressof()) = VT_BOOL;
+    V_BOOL(result.addressof()) = value ? VARIANT_TRUE : VARIANT_FALSE;
     return result;
 }
 
 unique_variant MakeCurrencyVariant(Currency value) {
     unique_variant result;
-    V_VT(result.addr()) = VT_CY;
-    V_CY(result.addr()).int64 = value;
+    V_VT(result.addressof()) = VT_CY;
+    V_CY(result.addressof()).int64 = value;
     return result;
 }
 
 unique_variant MakeDispatchVariant(IDispatch* object) {
     unique_variant result;
-    V_VT(result.addr()) = VT_DISPATCH;
-    V_DISPATCH(result.addr()) = com_ptr<IDispatch>::share(object).detach();
+    V_VT(result.addressof()) = VT_DISPATCH;
+    V_DISPATCH(result.addressof()) = com_ptr<IDispatch>::share(object).detach();
     return result;
 }
 
 unique_variant MakeArrayVariant(unique_safearray array) {
     unique_variant result;
-    V_VT(result.addr()) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(result.addr()) = array.detach();
+    V_VT(result.addressof()) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(result.addressof()) = array.detach();
     return result;
 }
 
 unique_variant MakeReference(VARTYPE type, void* storage) {
     unique_variant result;
-    V_VT(result.addr()) = VT_BYREF | type;
-    V_BYREF(result.addr()) = storage;
+    V_VT(result.addressof()) = VT_BYREF | type;
+    V_BYREF(result.addressof()) = storage;
     return result;
 }
 
 namespace {
 
 HRESULT ChangeType(unique_variant& result, const VARIANT& value, VARTYPE type) {
-    return VariantChangeTypeEx(result.addr(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
+    return VariantChangeTypeEx(result.addressof(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
                                type);
 }
 
@@ -117,24 +117,24 @@ std::wstring VariantToText(const VARIANT& value) {
     if (const std::optional<bool> flag = BooleanOf(value))
         return *flag ? BooleanTrueText : BooleanFalseText;
     unique_variant text = ConvertVariant(value, VT_BSTR);
-    const BSTR bstr = V_BSTR(text.addr());
+    const BSTR bstr = V_BSTR(text.addressof());
     return bstr ? std::wstring(bstr, SysStringLen(bstr)) : std::wstring();
 }
 
 std::int32_t VariantToInt(const VARIANT& value) {
-    return V_I4(ConvertVariant(value, VT_I4).addr());
+    return V_I4(ConvertVariant(value, VT_I4).addressof());
 }
 
 double VariantToDouble(const VARIANT& value) {
-    return V_R8(ConvertVariant(value, VT_R8).addr());
+    return V_R8(ConvertVariant(value, VT_R8).addressof());
 }
 
 bool VariantToBool(const VARIANT& value) {
-    return V_BOOL(ConvertVariant(value, VT_BOOL).addr()) != VARIANT_FALSE;
+    return V_BOOL(ConvertVariant(value, VT_BOOL).addressof()) != VARIANT_FALSE;
 }
 
 Currency VariantToCurrency(const VARIANT& value) {
-    return V_CY(ConvertVariant(value, VT_CY).addr()).int64;
+    return V_CY(ConvertVariant(value, VT_CY).addressof()).int64;
 }
 
 bool IsIntegerType(VARTYPE type) {
@@ -207,7 +207,7 @@ void CheckVariantArray(SAFEARRAY* array, UINT dimensions) {
 unique_variant GetElementAt(SAFEARRAY* array, long* indices, UINT dimensions) {
     CheckVariantArray(array, dimensions);
     unique_variant result;
-    CheckHResult(SafeArrayGetElement(array, indices, result.addr()));
+    CheckHResult(SafeArrayGetElement(array, indices, result.addressof()));
     return result;
 }
 

@@ -168,8 +168,8 @@ unique_variant TBaseDevice::InitMethod(SAFEARRAY* paParams) {
     std::int32_t code = ResultCode::BadInput;
     std::wstring description;
     unique_variant manager = FirstArgument(paParams);
-    if (manager.vt() == VT_DISPATCH && V_DISPATCH(manager.addr())) {
-        FEqManager = com_ptr<IDispatch>::share(V_DISPATCH(manager.addr()));
+    if (manager.vt() == VT_DISPATCH && V_DISPATCH(manager.addressof())) {
+        FEqManager = com_ptr<IDispatch>::share(V_DISPATCH(manager.addressof()));
         code = DoInit(description);
     }
     ReportInSecondArgument(paParams, code, description);

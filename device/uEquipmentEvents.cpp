@@ -43,7 +43,7 @@ bool TBaseDevice::DataEvent(const std::wstring& Event, const std::wstring& Data,
     const bool result = VariantToBool(
         InvokeMethod(manager, L"DataEvent",
                      Args(MakeVariant(FDeviceID), MakeVariant(Event), MakeVariant(Data),
-                          MakeReference(VT_VARIANT, extData.addr())))
+                          MakeReference(VT_VARIANT, extData.addressof())))
             .get());
     std::wstring text = L"Event=" + Event + L"; Data: " + Data;
     if (V_VT(&ExtData) != VT_EMPTY)
@@ -63,7 +63,7 @@ bool TBaseDevice::ErrorEvent(const std::wstring& ErrorName, const std::wstring& 
     return VariantToBool(
         InvokeMethod(manager, L"ErrorEvent",
                      Args(MakeVariant(FDeviceID), MakeVariant(ErrorName), MakeVariant(Description),
-                          MakeReference(VT_VARIANT, extData.addr())))
+                          MakeReference(VT_VARIANT, extData.addressof())))
             .get());
 }
 

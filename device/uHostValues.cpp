@@ -39,14 +39,14 @@ std::optional<std::int32_t> ValueInt(const VARIANT& value) {
     std::optional<unique_variant> number = TryConvertVariant(value, VT_I4);
     if (!number)
         return std::nullopt;
-    return V_I4(number->addr());
+    return V_I4(number->addressof());
 }
 
 std::optional<double> ValueFloat(const VARIANT& value) {
     std::optional<unique_variant> number = TryConvertVariant(value, VT_R8);
     if (!number)
         return std::nullopt;
-    return V_R8(number->addr());
+    return V_R8(number->addressof());
 }
 
 bool ParamIsSet(const VARIANT& array, long index) {

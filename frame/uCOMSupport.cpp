@@ -32,7 +32,7 @@ unique_safearray BuildArgumentArray(const DISPPARAMS& params) {
     for (long i = 0; i < count; ++i) {
         unique_variant copy;
         CheckHResult(
-            VariantCopyInd(copy.addr(), FollowVariantReferences(&params.rgvarg[count - 1 - i])));
+            VariantCopyInd(copy.addressof(), FollowVariantReferences(&params.rgvarg[count - 1 - i])));
         if (copy.vt() == VT_I2)
             copy = ConvertVariant(copy.get(), VT_I4);
         PutElement(array.get(), i, copy.get());

@@ -29,11 +29,11 @@ unique_variant ArrayElement(SAFEARRAY* array, std::vector<long>& indices) {
         CheckHResult(SafeArrayGetVartype(array, &type));
     unique_variant element;
     if (type == VT_VARIANT) {
-        CheckHResult(SafeArrayGetElement(array, indices.data(), element.addr()));
+        CheckHResult(SafeArrayGetElement(array, indices.data(), element.addressof()));
     } else if (type != VT_RECORD && type != VT_DECIMAL) {
         // Every other element type fits the value union of a VARIANT.
-        CheckHResult(SafeArrayGetElement(array, indices.data(), &V_I8(element.addr())));
-        V_VT(element.addr()) = type;
+        CheckHResult(SafeArrayGetElement(array, indices.data(), &V_I8(element.addressof())));
+        V_VT(element.addressof()) = type;
     }
     return element;
 }
@@ -126,7 +126,7 @@ std::wstring LogText(const VARIANT& value) {
         return LogText(ArrayOf(value));
     if (V_VT(&value) & VT_BYREF) {
         unique_variant plain;
-        CheckHResult(VariantCopyInd(plain.addr(), const_cast<VARIANT*>(&value)));
+        CheckHResult(VariantCopyInd(plain.addressof(), const_cast<VARIANT*>(&value)));
         return ScalarLogText(plain.get());
     }
     return ScalarLogText(value);

@@ -49,12 +49,12 @@ class BooleanAsText : public testing::TestWithParam<BooleanText> {};
 // VBScript hands its variables as references to a variant.
 TEST_P(BooleanAsText, IsTrueOrFalseHoweverTheHostHandsIt) {
     svcgate::unique_variant plain;
-    V_VT(plain.addr()) = VT_BOOL;
-    V_BOOL(plain.addr()) = GetParam().value;
+    V_VT(plain.addressof()) = VT_BOOL;
+    V_BOOL(plain.addressof()) = GetParam().value;
     const svcgate::unique_variant reference =
-        svcgate::MakeReference(VT_BOOL, &V_BOOL(plain.addr()));
+        svcgate::MakeReference(VT_BOOL, &V_BOOL(plain.addressof()));
     const svcgate::unique_variant variantReference =
-        svcgate::MakeReference(VT_VARIANT, plain.addr());
+        svcgate::MakeReference(VT_VARIANT, plain.addressof());
     EXPECT_EQ(svcgate::VariantToText(plain.get()), GetParam().text);
     EXPECT_EQ(svcgate::VariantToText(reference.get()), GetParam().text);
     EXPECT_EQ(svcgate::VariantToText(variantReference.get()), GetParam().text);

@@ -120,7 +120,7 @@ TEST(TextToSettingValue, ConvertsWhatTheUserTypedWithoutFailing) {
 
 TEST(HostValues, OptionalElementsNeedAnArrayWithAValueThere) {
     unique_variant null;
-    V_VT(null.addr()) = VT_NULL;
+    V_VT(null.addressof()) = VT_NULL;
     const unique_variant input =
         MakeVariantArray(MakeVariant(L"7"), std::move(null), unique_variant());
     EXPECT_TRUE(ParamIsSet(input.get(), 0));

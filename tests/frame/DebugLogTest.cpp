@@ -27,12 +27,12 @@ unique_variant Matrix2x3() {
 
 TEST(LogText, WritesEachKindOfValueAsTheLogShowsIt) {
     unique_variant null;
-    V_VT(null.addr()) = VT_NULL;
+    V_VT(null.addressof()) = VT_NULL;
     unique_variant byte;
-    V_VT(byte.addr()) = VT_UI1;
-    V_UI1(byte.addr()) = 'A';
+    V_VT(byte.addressof()) = VT_UI1;
+    V_UI1(byte.addressof()) = 'A';
     unique_variant wide;
-    V_VT(wide.addr()) = VT_I8;
+    V_VT(wide.addressof()) = VT_I8;
 
     EXPECT_EQ(LogText(unique_variant().get()), L"EMPTY");
     EXPECT_EQ(LogText(null.get()), L"NULL");

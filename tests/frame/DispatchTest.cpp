@@ -23,8 +23,8 @@ protected:
 
 unique_variant I2(short value) {
     unique_variant result;
-    V_VT(result.addr()) = VT_I2;
-    V_I2(result.addr()) = value;
+    V_VT(result.addressof()) = VT_I2;
+    V_I2(result.addressof()) = value;
     return result;
 }
 
@@ -82,7 +82,7 @@ TEST_F(Dispatch, PublicMethodWantsAnOrdinalTimeOut) {
     CallResult call = CallRun(Args(unique_variant(), Ref(outData), I2(7)));
     EXPECT_EQ(call.hr, S_OK);
     EXPECT_EQ(call.result.vt(), VT_BOOL);
-    EXPECT_EQ(V_BOOL(call.result.addr()), VARIANT_TRUE);
+    EXPECT_EQ(V_BOOL(call.result.addressof()), VARIANT_TRUE);
     EXPECT_EQ(object->lastTimeOut, 7);
 }
 
@@ -94,7 +94,7 @@ TEST_F(Dispatch, FailureReachesOnlyAByReferenceOutData) {
     };
     unique_variant outData = MakeVariant(L"before");
     CallResult call = CallRun(Args(unique_variant(), Ref(outData), I2(0)));
-    EXPECT_EQ(V_BOOL(call.result.addr()), VARIANT_FALSE);
+    EXPECT_EQ(V_BOOL(call.result.addressof()), VARIANT_FALSE);
     SAFEARRAY* pair = ArrayOf(outData.get());
     ASSERT_NE(pair, nullptr);
     EXPECT_EQ(ElementCount(pair), 2);
@@ -104,7 +104,7 @@ TEST_F(Dispatch, FailureReachesOnlyAByReferenceOutData) {
 
     call = CallRun(Args(unique_variant(), MakeVariant(L"by value"), I2(0)));
     EXPECT_EQ(call.hr, S_OK);
-    EXPECT_EQ(V_BOOL(call.result.addr()), VARIANT_FALSE);
+    EXPECT_EQ(V_BOOL(call.result.addressof()), VARIANT_FALSE);
 }
 
 TEST_F(Dispatch, FailureWithoutDescriptionGetsTheTableText) {
@@ -184,7 +184,7 @@ TEST_F(Dispatch, AnArgumentThatCannotBeWrittenBackNeverHoldsBackOutData) {
     unique_variant hostArray = MakeVariantArray(MakeVariant(L"service"));
     SAFEARRAY* inData = ArrayOf(hostArray.get());
     unique_variant outData;
-    CallResult call = CallRun(Args(MakeReference(VT_ARRAY | VT_VARIANT, &V_ARRAY(hostArray.addr())),
+    CallResult call = CallRun(Args(MakeReference(VT_ARRAY | VT_VARIANT, &V_ARRAY(hostArray.addressof())),
                                    Ref(outData), I2(0)));
     EXPECT_EQ(call.hr, S_OK);
     EXPECT_EQ(VariantToText(outData.get()), L"payment 42");

@@ -8,13 +8,13 @@
 namespace svcgate::test {
 
 unique_variant Ref(unique_variant& variable) {
-    return MakeReference(VT_VARIANT, variable.addr());
+    return MakeReference(VT_VARIANT, variable.addressof());
 }
 
 unique_variant TypedRef(VARTYPE type, void* storage) {
     unique_variant reference;
-    V_VT(reference.addr()) = VT_BYREF | type;
-    V_BYREF(reference.addr()) = storage;
+    V_VT(reference.addressof()) = VT_BYREF | type;
+    V_BYREF(reference.addressof()) = storage;
     return reference;
 }
 
@@ -40,12 +40,12 @@ CallResult Call(IDispatch* object, const std::wstring& name, std::vector<unique_
 bool CallPublic(IDispatch* object, const std::wstring& name, const VARIANT& InData,
                 unique_variant& OutData) {
     unique_variant timeOut;
-    V_VT(timeOut.addr()) = VT_I2;
-    V_I2(timeOut.addr()) = 0;
+    V_VT(timeOut.addressof()) = VT_I2;
+    V_I2(timeOut.addressof()) = 0;
     CallResult call =
         Call(object, name, Args(unique_variant::copy_of(InData), Ref(OutData), std::move(timeOut)));
     EXPECT_EQ(call.hr, S_OK) << "calling " << std::string(name.begin(), name.end());
-    return call.result.vt() == VT_BOOL && V_BOOL(call.result.addr()) != VARIANT_FALSE;
+    return call.result.vt() == VT_BOOL && V_BOOL(call.result.addressof()) != VARIANT_FALSE;
 }
 
 } // namespace svcgate::test

@@ -41,7 +41,7 @@ unique_variant HandBuiltArray(unique_variant element) {
     raw->rgsabound[0] = {1, 0};
     CheckHResult(SafeArrayAllocData(raw));
     long index = 0;
-    CheckHResult(SafeArrayPutElement(raw, &index, element.addr()));
+    CheckHResult(SafeArrayPutElement(raw, &index, element.addressof()));
     return MakeArrayVariant(std::move(array));
 }
 

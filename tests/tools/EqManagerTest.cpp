@@ -16,16 +16,16 @@ namespace {
 // A reference to a value the test keeps, as the driver passes its variables.
 unique_variant Ref(unique_variant& target) {
     unique_variant reference;
-    V_VT(reference.addr()) = VT_BYREF | target.vt();
+    V_VT(reference.addressof()) = VT_BYREF | target.vt();
     // Every member of the value union starts at the same address.
-    V_BYREF(reference.addr()) = &V_I4(target.addr());
+    V_BYREF(reference.addressof()) = &V_I4(target.addressof());
     return reference;
 }
 
 unique_variant VariantRef(unique_variant& target) {
     unique_variant reference;
-    V_VT(reference.addr()) = VT_BYREF | VT_VARIANT;
-    V_VARIANTREF(reference.addr()) = target.addr();
+    V_VT(reference.addressof()) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(reference.addressof()) = target.addressof();
     return reference;
 }
 

@@ -203,7 +203,7 @@ std::wstring ArgumentText(const VARIANT& value) {
     if (FAILED(VariantChangeTypeEx(text.put(), const_cast<VARIANT*>(&value), LOCALE_INVARIANT,
                                    VARIANT_ALPHABOOL, VT_BSTR)))
         return FormatText(L"<vt %u>", static_cast<unsigned>(V_VT(&value)));
-    const BSTR bstr = V_BSTR(text.addr());
+    const BSTR bstr = V_BSTR(text.addressof());
     return bstr ? std::wstring(bstr, SysStringLen(bstr)) : std::wstring();
 }
 
