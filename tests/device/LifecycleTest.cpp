@@ -157,4 +157,50 @@ TEST_F(OpenedDevice, DestroyingAnEnabledDriverDisablesItFirst) {
     EXPECT_EQ(TestDevice::steps, (std::vector<std::wstring>{L"DoDisable", L"DoDestroy"}));
 }
 
+// The last step a driver adds releases its gateway client; it runs even when
+// disabling fails, and the message window has forgotten the object by then.
+TEST_F(OpenedDevice, DestructionRunsEveryStepWhenDisablingRaises) {
+    device->disableRaises = true;
+    HWND window = device->DeviceHandle();
+    TestDevice::steps.clear();
+    device.reset();
+    EXPECT_EQ(TestDevice::steps, (std::vector<std::wstring>{L"DoDisable", L"DoDestroy"}));
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(OpenedDevice, AFailedInitLeavesStateAndHostPropertiesAsTheyWere) {
+    manager->SetAppProperty(L"ModelsFolder", L"C:\\other");
+    manager->SetAppProperty(L"Language", L"en");
+    device->initCode = 1007;
+    EXPECT_FALSE(CallInit());
+    EXPECT_EQ(device->DeviceState(), dsInited);
+    EXPECT_EQ(device->GetModelFolder(), L"C:\\models\\\\");
+    EXPECT_EQ(device->GetLanguage(), L"ru");
+}
+
+TEST_F(OpenedDevice, SettingsChangedRunsOnlyAfterASuccessfulSetSettings) {
+    unique_variant settings;
+    ASSERT_TRUE(CallPublic(L"GetSettings", settings));
+    unique_variant outData;
+    EXPECT_FALSE(CallPublic(L"SetSettings", outData, MakeVariantArray(MakeVariant(5)).get()));
+    EXPECT_TRUE(TestDevice::steps.empty());
+    EXPECT_TRUE(CallPublic(L"SetSettings", outData, settings.get()));
+    EXPECT_EQ(TestDevice::steps, (std::vector<std::wstring>{L"DoSettingsChanged"}));
+}
+
+// A log that cannot be written stays off until its header is written, and the
+// call that tried still succeeds.
+TEST_F(OpenedDevice, LoggingIsOnOnlyWhenItsHeaderWasWritten) {
+    SwitchDebugLogOn();
+    unique_handle held = HoldTodaysLog();
+    ASSERT_TRUE(held);
+    unique_variant outData;
+    EXPECT_TRUE(CallPublic(L"Enable", outData));
+    EXPECT_FALSE(device->DebugLogEnabled());
+    held.reset();
+    EXPECT_TRUE(CallPublic(L"Enable", outData));
+    EXPECT_TRUE(device->DebugLogEnabled());
+    EXPECT_FALSE(LogLines().empty());
+}
+
 } // namespace

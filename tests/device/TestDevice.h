@@ -4,6 +4,7 @@
 #include "../support/Files.h"
 #include "../support/Host.h"
 
+#include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "device/uBaseDevice.h"
@@ -24,8 +25,18 @@ public:
     std::int32_t enableCode = 0;
     std::wstring enableText;
     std::int32_t disableCode = 0;
+    bool disableRaises = false;
+    std::int32_t initCode = 0;
 
     using TBaseDevice::DeclareSecretSetting;
+
+    std::int32_t DoInit(std::wstring&) override { return initCode; }
+    void DoSettingsChanged() override { steps.push_back(L"DoSettingsChanged"); }
+    LRESULT WndProc(UINT Msg, WPARAM wParam, LPARAM lParam) override {
+        if (Msg == WM_DESTROY)
+            steps.push_back(L"WM_DESTROY");
+        return TBaseDevice::WndProc(Msg, wParam, lParam);
+    }
 
     std::int32_t DoEnable(std::wstring& ResultDescription) override {
         steps.push_back(L"DoEnable");
@@ -34,6 +45,8 @@ public:
     }
     std::int32_t DoDisable(std::wstring&) override {
         steps.push_back(L"DoDisable");
+        if (disableRaises)
+            throw Exception(L"сбой отключения");
         return disableCode;
     }
     void DoDestroy() override { steps.push_back(L"DoDestroy"); }
@@ -78,18 +91,19 @@ protected:
     void SwitchDebugLogOn() {
         device->SetSettingValue(L"DebugLogEnabled", MakeBoolVariant(true).get());
     }
+    // Another program holding today's log file of the device without sharing it.
+    unique_handle HoldTodaysLog() {
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        const std::wstring file = devices.path() + FormatText(L"DEV1\\Debug_%04u.%02u.%02u.log",
+                                                              now.wYear, now.wMonth, now.wDay);
+        return unique_handle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
     std::vector<std::wstring> LogLines() {
         const auto files = FilesIn(devices.path() + L"DEV1\\", L"Debug_");
         return files.size() == 1 ? ReadAnsiLines(files[0]) : std::vector<std::wstring>();
     }
 };
-
-inline std::int32_t ErrorCode(const unique_variant& outData) {
-    return VariantToInt(GetElement(ArrayOf(outData.get()), 0).get());
-}
-
-inline std::wstring ErrorText(const unique_variant& outData) {
-    return VariantToText(GetElement(ArrayOf(outData.get()), 1).get());
-}
 
 } // namespace svcgate::test

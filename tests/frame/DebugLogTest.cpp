@@ -156,4 +156,35 @@ TEST_F(DebugLog, AMissingDeviceFolderSendsLinesToTheDefaultFolder) {
     RemoveFolderTree(defaultFolder);
 }
 
+// Another program holds today's file without sharing it: the call still answers
+// with the handler's result, OutData and message, and later lines are tried again.
+TEST_F(DebugLog, ALogFileHeldByAnotherProgramNeverChangesACall) {
+    object->SetDebugLogEnabled(true);
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const std::wstring file =
+        folder.path() + FormatText(L"Debug_%04u.%02u.%02u.log", now.wYear, now.wMonth, now.wDay);
+    unique_handle held(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    object->publicBehaviour = [](VARIANT&, unique_variant& OutData, std::wstring&) {
+        OutData = MakeVariant(L"payment 42");
+        return 0;
+    };
+    unique_variant outData;
+    EXPECT_TRUE(CallPublic(object.get(), L"Run", unique_variant().get(), outData));
+    EXPECT_EQ(VariantToText(outData.get()), L"payment 42");
+
+    object->publicBehaviour = [](VARIANT&, unique_variant&, std::wstring& description) {
+        description = L"Шлюз молчит";
+        return 1007;
+    };
+    EXPECT_FALSE(CallPublic(object.get(), L"Run", unique_variant().get(), outData));
+    EXPECT_EQ(ErrorText(outData), L"Шлюз молчит");
+
+    held.reset();
+    CallPublic(object.get(), L"Run", unique_variant().get(), outData);
+    EXPECT_EQ(Lines().size(), 2u);
+}
+
 } // namespace

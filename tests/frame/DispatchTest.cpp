@@ -21,17 +21,6 @@ protected:
     }
 };
 
-unique_variant I2(short value) {
-    unique_variant result;
-    V_VT(result.addressof()) = VT_I2;
-    V_I2(result.addressof()) = value;
-    return result;
-}
-
-std::wstring ErrorText(const unique_variant& outData) {
-    return VariantToText(GetElement(ArrayOf(outData.get()), 1).get());
-}
-
 TEST_F(Dispatch, NamesResolveWithoutRegardToLatinCase) {
     const DISPID id = DispIdOf(object.get(), L"Run");
     EXPECT_EQ(DispIdOf(object.get(), L"run"), id);
@@ -146,6 +135,60 @@ TEST_F(Dispatch, PrivateHandlerWritesThroughHostReferences) {
     EXPECT_EQ(VariantToInt(call.result.get()), 5);
 }
 
+// What a handler stores into an element reaches a host variable of each kind
+// the frame writes through, converted to that kind.
+struct ReferenceKind {
+    VARTYPE type;
+    const wchar_t* stored;
+    const wchar_t* seen;
+};
+
+class WriteBack : public Dispatch, public testing::WithParamInterface<ReferenceKind> {};
+
+TEST_P(WriteBack, StoresThroughEachKindOfReference) {
+    const ReferenceKind kind = GetParam();
+    object->privateBehaviour = [&](SAFEARRAY* params) {
+        PutElement(params, 0, MakeVariant(kind.stored).get());
+        return unique_variant();
+    };
+    unique_variant host = ConvertVariant(MakeVariant(0).get(), kind.type);
+    ASSERT_EQ(
+        Call(object.get(), L"Poke", Args(MakeReference(kind.type, &V_UI1(host.addressof())))).hr,
+        S_OK);
+    EXPECT_EQ(VariantToText(host.get()), kind.seen);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, WriteBack,
+                         testing::Values(ReferenceKind{VT_I2, L"-7", L"-7"},
+                                         ReferenceKind{VT_UI2, L"65535", L"65535"},
+                                         ReferenceKind{VT_I4, L"-70000", L"-70000"},
+                                         ReferenceKind{VT_UI4, L"4000000000", L"4000000000"},
+                                         ReferenceKind{VT_UI1, L"200", L"200"},
+                                         ReferenceKind{VT_R4, L"1,5", L"1,5"},
+                                         ReferenceKind{VT_R8, L"2,25", L"2,25"},
+                                         ReferenceKind{VT_DATE, L"01.02.2026", L"01.02.2026"},
+                                         ReferenceKind{VT_CY, L"12,3456", L"12,3456"},
+                                         ReferenceKind{VT_BOOL, L"True", L"True"},
+                                         ReferenceKind{VT_BSTR, L"новый", L"новый"}));
+
+// The host's old object is released once and the new one held once.
+TEST_F(Dispatch, AByReferenceObjectIsReplacedWithItsReferencesCounted) {
+    com_ptr<TestObject> oldObject = TBaseObject::Create<TestObject>();
+    com_ptr<TestObject> newObject = TBaseObject::Create<TestObject>();
+    object->privateBehaviour = [&](SAFEARRAY* params) {
+        PutElement(params, 0, MakeDispatchVariant(newObject.get()).get());
+        return unique_variant();
+    };
+    IDispatch* host = com_ptr<IDispatch>::share(oldObject.get()).detach();
+    ASSERT_EQ(Call(object.get(), L"Poke", Args(MakeReference(VT_DISPATCH, &host))).hr, S_OK);
+    EXPECT_EQ(host, static_cast<IDispatch*>(newObject.get()));
+    com_ptr<IDispatch> held(host);
+    EXPECT_EQ(oldObject->AddRef(), 2u);
+    oldObject->Release();
+    EXPECT_EQ(newObject->AddRef(), 3u);
+    newObject->Release();
+}
+
 TEST_F(Dispatch, PrivateHandlerSeesDereferencedWideIntegers) {
     VARTYPE seen[2] = {};
     object->privateBehaviour = [&](SAFEARRAY* params) {
@@ -184,8 +227,9 @@ TEST_F(Dispatch, AnArgumentThatCannotBeWrittenBackNeverHoldsBackOutData) {
     unique_variant hostArray = MakeVariantArray(MakeVariant(L"service"));
     SAFEARRAY* inData = ArrayOf(hostArray.get());
     unique_variant outData;
-    CallResult call = CallRun(Args(MakeReference(VT_ARRAY | VT_VARIANT, &V_ARRAY(hostArray.addressof())),
-                                   Ref(outData), I2(0)));
+    CallResult call =
+        CallRun(Args(MakeReference(VT_ARRAY | VT_VARIANT, &V_ARRAY(hostArray.addressof())),
+                     Ref(outData), I2(0)));
     EXPECT_EQ(call.hr, S_OK);
     EXPECT_EQ(VariantToText(outData.get()), L"payment 42");
     EXPECT_EQ(ArrayOf(hostArray.get()), inData);

@@ -11,11 +11,19 @@ unique_variant Ref(unique_variant& variable) {
     return MakeReference(VT_VARIANT, variable.addressof());
 }
 
-unique_variant TypedRef(VARTYPE type, void* storage) {
-    unique_variant reference;
-    V_VT(reference.addressof()) = VT_BYREF | type;
-    V_BYREF(reference.addressof()) = storage;
-    return reference;
+unique_variant I2(short value) {
+    unique_variant result;
+    V_VT(result.addressof()) = VT_I2;
+    V_I2(result.addressof()) = value;
+    return result;
+}
+
+std::int32_t ErrorCode(const unique_variant& outData) {
+    return VariantToInt(GetElement(ArrayOf(outData.get()), 0).get());
+}
+
+std::wstring ErrorText(const unique_variant& outData) {
+    return VariantToText(GetElement(ArrayOf(outData.get()), 1).get());
 }
 
 DISPID DispIdOf(IDispatch* object, const std::wstring& name) {
@@ -39,11 +47,8 @@ CallResult Call(IDispatch* object, const std::wstring& name, std::vector<unique_
 
 bool CallPublic(IDispatch* object, const std::wstring& name, const VARIANT& InData,
                 unique_variant& OutData) {
-    unique_variant timeOut;
-    V_VT(timeOut.addressof()) = VT_I2;
-    V_I2(timeOut.addressof()) = 0;
     CallResult call =
-        Call(object, name, Args(unique_variant::copy_of(InData), Ref(OutData), std::move(timeOut)));
+        Call(object, name, Args(unique_variant::copy_of(InData), Ref(OutData), I2(0)));
     EXPECT_EQ(call.hr, S_OK) << "calling " << std::string(name.begin(), name.end());
     return call.result.vt() == VT_BOOL && V_BOOL(call.result.addressof()) != VARIANT_FALSE;
 }

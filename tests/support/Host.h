@@ -5,6 +5,7 @@
 #include "common/Dispatch.h"
 #include "common/Owners.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,12 @@ struct CallResult {
 
 // A VT_BYREF|VT_VARIANT reference to a host variable.
 unique_variant Ref(unique_variant& variable);
+
+// A 16-bit integer, as a script host passes a literal such as 0.
+unique_variant I2(short value);
+// The code and the description of the [code, description] of a failed call.
+std::int32_t ErrorCode(const unique_variant& outData);
+std::wstring ErrorText(const unique_variant& outData);
 
 DISPID DispIdOf(IDispatch* object, const std::wstring& name);
 // `arguments` are in the host's order; they are consumed by the call.

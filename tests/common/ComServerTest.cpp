@@ -1,0 +1,64 @@
+#include "common/ComObject.h"
+#include "common/ComServer.h"
+#include "common/Module.h"
+
+#include <gtest/gtest.h>
+
+using namespace svcgate;
+
+namespace {
+
+class Plain final : public ComObject<IUnknown> {};
+
+const ComClass served{
+    {0x1c0ffee0, 0x5eed, 0x4a11, {0x8b, 0x0b, 0x5a, 0x1e, 0x00, 0x00, 0x00, 0x01}},
+    L"SvcGate.ComServerTest",
+    L"Test class",
+    [] { return com_ptr<IUnknown>(new Plain()); },
+};
+
+// Every object and every lock keeps the module loaded, the factory included.
+TEST(ComServer, TheModuleStaysWhileAnObjectLivesOrTheServerIsLocked) {
+    ASSERT_EQ(ModuleCanUnloadNow(), S_OK);
+    com_ptr<IClassFactory> factory;
+    ASSERT_EQ(ServeClassObject(served, served.ClassID, IID_IClassFactory, factory.put_void()),
+              S_OK);
+    com_ptr<IUnknown> object;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.put_void()), S_OK);
+    factory->LockServer(TRUE);
+    factory.reset();
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
+    object.reset();
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
+    com_ptr<IClassFactory> again;
+    ServeClassObject(served, served.ClassID, IID_IClassFactory, again.put_void());
+    again->LockServer(FALSE);
+    again.reset();
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
+}
+
+std::wstring RegistryText(const std::wstring& path, const wchar_t* name = nullptr) {
+    wchar_t text[MAX_PATH] = {};
+    DWORD size = sizeof(text);
+    const LONG status =
+        RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size);
+    return status == ERROR_SUCCESS ? text : L"<none>";
+}
+
+TEST(ComServer, RegistrationWritesTheClassAndUnregistrationRemovesIt) {
+    const std::wstring progId = L"Software\\Classes\\SvcGate.ComServerTest";
+    const std::wstring clsid = L"Software\\Classes\\CLSID\\{1C0FFEE0-5EED-4A11-8B0B-5A1E00000001}";
+    ASSERT_EQ(RegisterComClass(served), S_OK);
+    EXPECT_EQ(RegistryText(progId), L"Test class");
+    EXPECT_EQ(RegistryText(progId + L"\\CLSID"), L"{1C0FFEE0-5EED-4A11-8B0B-5A1E00000001}");
+    EXPECT_EQ(RegistryText(clsid), L"Test class");
+    EXPECT_EQ(RegistryText(clsid + L"\\ProgID"), L"SvcGate.ComServerTest");
+    EXPECT_EQ(RegistryText(clsid + L"\\InprocServer32"), ThisModulePath());
+    EXPECT_EQ(RegistryText(clsid + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+
+    ASSERT_EQ(UnregisterComClass(served), S_OK);
+    EXPECT_EQ(RegistryText(progId), L"<none>");
+    EXPECT_EQ(RegistryText(clsid), L"<none>");
+}
+
+} // namespace
