@@ -100,7 +100,7 @@ unique_variant TextToSettingValue(TDataType type, const std::wstring& text) {
     case dtDateTime:
         return TryConvertVariant(typed.get(), VT_DATE).value_or(std::move(typed));
     case dtBoolean:
-        return MakeBoolVariant(SameText(text, L"True"));
+        return MakeBoolVariant(SameText(text, BooleanTrueText));
     case dtString:
         break;
     }

@@ -76,7 +76,7 @@ bool TBaseDevice::TaskState(std::int32_t aPercent, const std::wstring& aDescript
             .get());
     WriteLog(L"TaskState",
              FormatText(L"Percent=%d; Description=", aPercent) + aDescription + L"; Result=" +
-                 (result ? L"True" : L"False"),
+                 (result ? BooleanTrueText : BooleanFalseText),
              TaskStateEventType);
     return result;
 }
