@@ -191,6 +191,9 @@ using unique_sid = unique_any<resource_traits<PSID, FreeSid>>;
 using unique_hcryptprov = unique_any<resource_traits<HCRYPTPROV, ReleaseCryptContext>>;
 // A hash object of a cryptographic provider; destroy it before its provider.
 using unique_hcrypthash = unique_any<resource_traits<HCRYPTHASH, CryptDestroyHash>>;
+// A key of a cryptographic provider; destroy it before its provider.
+using unique_hcryptkey = unique_any<resource_traits<HCRYPTKEY, CryptDestroyKey>>;
+using unique_hmodule = unique_any<resource_traits<HMODULE, FreeLibrary>>;
 using unique_hkey = unique_any<resource_traits<HKEY, RegCloseKey>>;
 
 } // namespace svcgate

@@ -22,6 +22,16 @@ std::string WideToCodePage(UINT codePage, std::wstring_view text) {
     return result;
 }
 
+std::wstring CodePageToWide(UINT codePage, std::string_view text) {
+    if (text.empty())
+        return {};
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    std::wstring result(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), size, result.data(), length);
+    return result;
+}
+
 wchar_t LatinLower(wchar_t c) {
     return c >= L'A' && c <= L'Z' ? c + (L'a' - L'A') : c;
 }
@@ -37,13 +47,20 @@ std::string WideToAnsi(std::wstring_view text) {
 }
 
 std::wstring AnsiToWide(std::string_view text) {
-    if (text.empty())
-        return {};
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    std::wstring result(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, result.data(), length);
-    return result;
+    return CodePageToWide(CP_ACP, text);
+}
+
+std::wstring Utf8ToWide(std::string_view text) {
+    return CodePageToWide(CP_UTF8, text);
+}
+
+std::wstring_view Trim(std::wstring_view text) {
+    const auto blank = [](wchar_t c) { return c <= L' '; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
 }
 
 bool SameText(std::wstring_view a, std::wstring_view b) {

@@ -10,6 +10,10 @@ namespace svcgate {
 std::string WideToUtf8(std::wstring_view text);
 std::string WideToAnsi(std::wstring_view text);
 std::wstring AnsiToWide(std::string_view text);
+std::wstring Utf8ToWide(std::string_view text);
+
+// Without the blanks and control characters at either end.
+std::wstring_view Trim(std::wstring_view text);
 
 // Compares without regard to the case of the Latin letters A-Z only, as host
 // method names and setting identifiers are compared.

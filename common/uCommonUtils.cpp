@@ -55,15 +55,6 @@ std::wstring LocaleDecimalSeparator(LCID locale) {
     return separator;
 }
 
-std::wstring_view Trim(std::wstring_view text) {
-    const auto blank = [](wchar_t c) { return c <= L' '; };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 } // namespace
 
 std::wstring IncludeTrailingPathDelimiter(std::wstring path) {

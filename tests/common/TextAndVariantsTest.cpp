@@ -26,6 +26,12 @@ TEST(Text, AnsiRoundTripUsesTheCyrillicCodePage) {
     EXPECT_EQ(AnsiToWide(WideToAnsi(text)), text);
 }
 
+TEST(Text, Utf8RoundTripKeepsCharactersOutsideTheCodePage) {
+    const std::wstring text = L"\u041a\u043b\u044e\u0447 \u20ac \u4e2d";
+    EXPECT_EQ(WideToUtf8(text).size(), 16u);
+    EXPECT_EQ(Utf8ToWide(WideToUtf8(text)), text);
+}
+
 TEST(VariantArrays, ElementsOfTheWrongShapeOrTypeAreRefusedNotMisread) {
     svcgate::unique_safearray matrix = svcgate::CreateVariantMatrix(2, 2);
     EXPECT_THROW(svcgate::GetElement(matrix.get(), 0), svcgate::Exception);
