@@ -10,7 +10,6 @@
 #include "device/uEquipmentErrors.h"
 #include "terminal/uBaseServiceTerminal.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -69,9 +68,10 @@ public:
         unique_variant timeOut;
         V_VT(timeOut.addressof()) = VT_I2;
         V_I2(timeOut.addressof()) = 0;
-        InvokeOutcome outcome = InvokeDispId(
-            object_, id_, DISPATCH_METHOD,
-            Args(unique_variant(), MakeReference(VT_VARIANT, OutData_.addressof()), std::move(timeOut)));
+        InvokeOutcome outcome =
+            InvokeDispId(object_, id_, DISPATCH_METHOD,
+                         Args(unique_variant(), MakeReference(VT_VARIANT, OutData_.addressof()),
+                              std::move(timeOut)));
         CheckHResult(outcome.hr);
         return std::move(outcome.result);
     }
@@ -116,16 +116,6 @@ void Run() {
 
 } // namespace
 
-// The host's single-threaded apartment, as the driver is called in.
 int main() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int status = 0;
-    try {
-        Run();
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "%s\n", WideToUtf8(MessageOf(error)).c_str());
-        status = 1;
-    }
-    CoUninitialize();
-    return status;
+    return bench::RunInApartment(Run);
 }

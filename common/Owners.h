@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <winhttp.h>
 
 #include <string>
 #include <string_view>
@@ -195,5 +196,9 @@ using unique_hcrypthash = unique_any<resource_traits<HCRYPTHASH, CryptDestroyHas
 using unique_hcryptkey = unique_any<resource_traits<HCRYPTKEY, CryptDestroyKey>>;
 using unique_hmodule = unique_any<resource_traits<HMODULE, FreeLibrary>>;
 using unique_hkey = unique_any<resource_traits<HKEY, RegCloseKey>>;
+// A WinHTTP session, connection or request; close a request before its connection.
+using unique_hinternet = unique_any<resource_traits<HINTERNET, WinHttpCloseHandle>>;
+// Memory the system allocated with GlobalAlloc: the texts of a proxy configuration.
+using unique_hglobal = unique_any<resource_traits<HGLOBAL, GlobalFree>>;
 
 } // namespace svcgate

@@ -5,6 +5,8 @@
 #include "common/Text.h"
 #include "common/Variants.h"
 
+#include <algorithm>
+
 // mingw's msxml2.h declares these interfaces without their identifiers.
 __CRT_UUID_DECL(IXMLDOMDocument2, 0x2933bf95, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98,
                 0x3e, 0x60)
@@ -26,6 +28,101 @@ template <class T> com_ptr<IXMLDOMNode> AsDomNode(com_ptr<T> node) {
 
 com_ptr<IXMLDOMElement> AsElement(const XmlNode& node) {
     return com_ptr<IXMLDOMNode>::share(node.get()).query<IXMLDOMElement>();
+}
+
+unique_variant MakeArrayOfBytes(unique_safearray array) {
+    unique_variant result;
+    V_VT(result.addressof()) = VT_ARRAY | VT_UI1;
+    V_ARRAY(result.addressof()) = array.detach();
+    return result;
+}
+
+std::wstring Escaped(std::wstring_view text, bool inAttribute) {
+    std::wstring escaped;
+    escaped.reserve(text.size());
+    for (const wchar_t c : text) {
+        switch (c) {
+        case L'&':
+            escaped += L"&amp;";
+            break;
+        case L'<':
+            escaped += L"&lt;";
+            break;
+        case L'>':
+            escaped += L"&gt;";
+            break;
+        case L'"':
+            escaped += inAttribute ? L"&quot;" : L"\"";
+            break;
+        // A parser folds line breaks and tabs in an attribute into blanks
+        // unless they are written as references.
+        case L'\r':
+        case L'\n':
+        case L'\t':
+            escaped += inAttribute ? FormatText(L"&#%d;", int(c)) : std::wstring(1, c);
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::wstring NodeName(IXMLDOMNode* node) {
+    unique_bstr name;
+    CheckHResult(node->get_nodeName(name.put()));
+    return name.str();
+}
+
+std::wstring NodeValue(IXMLDOMNode* node) {
+    unique_variant value;
+    CheckHResult(node->get_nodeValue(value.put()));
+    return value.vt() == VT_BSTR ? VariantToText(value.get()) : std::wstring();
+}
+
+std::wstring AttributesMarkup(IXMLDOMNode* element) {
+    com_ptr<IXMLDOMNamedNodeMap> attributes;
+    CheckHResult(element->get_attributes(attributes.put()));
+    long count = 0;
+    CheckHResult(attributes->get_length(&count));
+    std::wstring markup;
+    for (long i = 0; i < count; ++i) {
+        com_ptr<IXMLDOMNode> attribute;
+        CheckHResult(attributes->get_item(i, attribute.put()));
+        markup += L" " + NodeName(attribute.get()) + L"=\"" +
+                  Escaped(NodeValue(attribute.get()), true) + L"\"";
+    }
+    return markup;
+}
+
+std::wstring NodeMarkup(IXMLDOMNode* node);
+
+std::wstring ChildrenMarkup(IXMLDOMNode* node) {
+    com_ptr<IXMLDOMNodeList> children;
+    CheckHResult(node->get_childNodes(children.put()));
+    long count = 0;
+    CheckHResult(children->get_length(&count));
+    std::wstring markup;
+    for (long i = 0; i < count; ++i) {
+        com_ptr<IXMLDOMNode> child;
+        CheckHResult(children->get_item(i, child.put()));
+        markup += NodeMarkup(child.get());
+    }
+    return markup;
+}
+
+// Elements and their text are all a request holds; anything else is left out.
+std::wstring NodeMarkup(IXMLDOMNode* node) {
+    DOMNodeType type = NODE_INVALID;
+    CheckHResult(node->get_nodeType(&type));
+    if (type == NODE_TEXT)
+        return Escaped(NodeValue(node), false);
+    if (type != NODE_ELEMENT)
+        return L"";
+    const std::wstring name = NodeName(node);
+    const std::wstring children = ChildrenMarkup(node);
+    const std::wstring head = L"<" + name + AttributesMarkup(node);
+    return children.empty() ? head + L"/>" : head + L">" + children + L"</" + name + L">";
 }
 
 } // namespace
@@ -126,6 +223,28 @@ bool XmlDocument::Load(const std::wstring& file) {
     return loaded != VARIANT_FALSE;
 }
 
+bool XmlDocument::LoadBytes(std::string_view bytes) {
+    SAFEARRAYBOUND bound{static_cast<ULONG>(bytes.size()), 0};
+    unique_safearray array(SafeArrayCreate(VT_UI1, 1, &bound));
+    if (!array)
+        CheckHResult(E_OUTOFMEMORY);
+    void* data = nullptr;
+    CheckHResult(SafeArrayAccessData(array.get(), &data));
+    std::copy(bytes.begin(), bytes.end(), static_cast<char*>(data));
+    CheckHResult(SafeArrayUnaccessData(array.get()));
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    CheckHResult(doc_->load(MakeArrayOfBytes(std::move(array)).get(), &loaded));
+    return loaded != VARIANT_FALSE;
+}
+
+std::wstring XmlDocument::ParseErrorReason() const {
+    com_ptr<IXMLDOMParseError> error;
+    CheckHResult(doc_->get_parseError(error.put()));
+    unique_bstr reason;
+    CheckHResult(error->get_reason(reason.put()));
+    return reason.str();
+}
+
 void XmlDocument::Save(const std::wstring& file) const {
     CheckHResult(doc_->save(MakeVariant(file).get()));
 }
@@ -162,6 +281,12 @@ XmlNode XmlDocument::CreateAttribute(std::wstring_view name, std::wstring_view v
     CheckHResult(doc_->createAttribute(unique_bstr(name).get(), attribute.put()));
     CheckHResult(attribute->put_value(MakeVariant(value).get()));
     return XmlNode(AsDomNode(std::move(attribute)));
+}
+
+std::wstring XmlMarkup(const XmlNode& element) {
+    if (!element)
+        throw Exception(CommonTexts::XmlNodeMissing);
+    return NodeMarkup(element.get());
 }
 
 } // namespace svcgate

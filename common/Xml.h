@@ -51,6 +51,11 @@ public:
     // False when the text or file is not well-formed XML.
     bool LoadXml(std::wstring_view text);
     bool Load(const std::wstring& file);
+    // Parses bytes as they came, so that the encoding the document declares (or
+    // its byte order mark) decides how they read.
+    bool LoadBytes(std::string_view bytes);
+    // Why the last load failed, in the parser's words.
+    std::wstring ParseErrorReason() const;
     // Writes the document to the file, replacing it.
     void Save(const std::wstring& file) const;
     std::wstring Xml() const;
@@ -75,5 +80,10 @@ public:
 private:
     com_ptr<IXMLDOMDocument2> doc_;
 };
+
+// The markup of an element and everything under it, written by us rather than
+// the platform's serialiser, whose layout differs between platforms: no
+// whitespace between elements, attributes in their order, "<a/>" for an empty one.
+std::wstring XmlMarkup(const XmlNode& element);
 
 } // namespace svcgate

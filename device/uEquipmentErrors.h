@@ -2,7 +2,7 @@
 // Equipment result codes: 0 is success, every other code names a failure with a
 // fixed Russian description that travels to the host.
 
-#include "frame/uResultCodes.h"
+#include "common/ResultCodes.h"
 
 #include <cstdint>
 #include <string>

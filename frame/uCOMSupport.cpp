@@ -4,7 +4,7 @@
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "frame/uDebugLog.h"
-#include "frame/uResultCodes.h"
+#include "common/ResultCodes.h"
 
 #include <objbase.h>
 

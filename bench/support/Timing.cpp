@@ -1,6 +1,10 @@
 #include "Timing.h"
 
+#include "common/Exception.h"
+#include "common/Text.h"
+
 #include <windows.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -66,6 +70,19 @@ void PrintTable(const std::string& title, const std::vector<Figure>& figures) {
         std::printf("%-34s %14.0f %16.1f\n", figure.name.c_str(), figure.callsPerSecond,
                     figure.costRatio);
     std::fflush(stdout);
+}
+
+int RunInApartment(const std::function<void()>& run) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int status = 0;
+    try {
+        run();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", WideToUtf8(MessageOf(error)).c_str());
+        status = 1;
+    }
+    CoUninitialize();
+    return status;
 }
 
 } // namespace svcgate::bench

@@ -29,4 +29,8 @@ std::vector<Figure> Compare(const Case& baseline, const std::vector<Case>& cases
 
 void PrintTable(const std::string& title, const std::vector<Figure>& figures);
 
+// Runs a benchmark in a single-threaded apartment, as the host calls the driver;
+// a failure is printed and gives the exit code 1.
+int RunInApartment(const std::function<void()>& run);
+
 } // namespace svcgate::bench

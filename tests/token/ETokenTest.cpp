@@ -1,4 +1,4 @@
-#include "TestDoubles.h"
+#include "../support/TokenDoubles.h"
 
 #include "token/EToken.h"
 
@@ -18,30 +18,6 @@ const std::wstring TokenReader = L"AKS ifdh 0";
 const std::wstring Pin = L"1234567890";
 const std::wstring ETokenCard = L"eToken PRO|eToken Base Cryptographic Provider";
 const std::string Message = "<request><payment sum=\"100.00\"/></request>";
-
-// The DER of a SubjectPublicKeyInfo read back by the platform's own RSA provider,
-// which checks a signature in its byte order, least significant first.
-bool VerifiedByPlatform(const std::vector<BYTE>& keyInfo, const std::string& message,
-                        std::vector<BYTE> signature) {
-    unique_hlocal decoded;
-    DWORD size = 0;
-    unique_hcryptprov provider;
-    unique_hcryptkey key;
-    unique_hcrypthash hash;
-    std::reverse(signature.begin(), signature.end());
-    return CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo.data(),
-                               static_cast<DWORD>(keyInfo.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr,
-                               decoded.put(), &size) &&
-           CryptAcquireContextW(provider.put(), nullptr, nullptr, PROV_RSA_FULL,
-                                CRYPT_VERIFYCONTEXT) &&
-           CryptImportPublicKeyInfo(provider.get(), X509_ASN_ENCODING,
-                                    static_cast<CERT_PUBLIC_KEY_INFO*>(decoded.get()), key.put()) &&
-           CryptCreateHash(provider.get(), CALG_MD5, 0, 0, hash.put()) &&
-           CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(message.data()),
-                         static_cast<DWORD>(message.size()), 0) &&
-           CryptVerifySignatureW(hash.get(), signature.data(), static_cast<DWORD>(signature.size()),
-                                 key.get(), nullptr, 0);
-}
 
 // The positions of the line breaks of a Base64 text form.
 std::vector<size_t> LineBreaks(const std::string& text) {

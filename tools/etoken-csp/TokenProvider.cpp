@@ -152,6 +152,16 @@ std::vector<std::string> TokenContainers() {
     return names;
 }
 
+// An empty name asks for the token's default container, its first one, as a
+// smart-card provider reads it; there is none to make or delete by that name.
+bool UseDefaultContainer(ContainerRequest& request, DWORD flags) {
+    const std::vector<std::string> names = TokenContainers();
+    if (names.empty() || (flags & (CRYPT_NEWKEYSET | CRYPT_DELETEKEYSET)))
+        return false;
+    request.container = Utf8ToWide(names.front());
+    return true;
+}
+
 TokenContext& Context(HCRYPTPROV provider) {
     return *reinterpret_cast<TokenContext*>(provider);
 }
@@ -193,13 +203,13 @@ extern "C" {
 
 // The last argument is the caller's table of call-backs, which a token needs not.
 BOOL WINAPI CPAcquireContext(HCRYPTPROV* phProv, LPSTR pszContainer, DWORD dwFlags, void*) {
-    const std::optional<ContainerRequest> request =
-        Parse(AnsiToWide(pszContainer ? pszContainer : ""));
+    std::optional<ContainerRequest> request = Parse(AnsiToWide(pszContainer ? pszContainer : ""));
     if (!request)
         return Fail(NTE_BAD_KEYSET_PARAM);
     if (const HRESULT refusal = Refusal(*request))
         return Fail(refusal);
-    if (request->container && request->container->empty())
+    if (request->container && request->container->empty() &&
+        !UseDefaultContainer(*request, dwFlags))
         return Fail(NTE_BAD_KEYSET);
     if (dwFlags & CRYPT_DELETEKEYSET)
         return Delete(*request);

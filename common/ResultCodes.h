@@ -1,6 +1,7 @@
 #pragma once
-// The result codes every floor names. Their descriptions belong to the
-// equipment driver base, which answers for them through the description hook.
+// The equipment result codes every floor names, the gateway client's among
+// them. Their descriptions belong to the equipment driver base, which answers
+// for them through the frame's description hook.
 
 #include <cstdint>
 

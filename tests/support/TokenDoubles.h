@@ -1,5 +1,8 @@
 #pragma once
-// Sets up the emulated token and the smart-card service stand-in of tools/.
+// Sets up the emulated token and the smart-card service stand-in of tools/, and
+// checks a signature without the token.
+
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -18,5 +21,10 @@ struct ReaderSetting {
 };
 // The readers the smart-card service reports, in the order of their names.
 void SetReaders(const std::vector<ReaderSetting>& readers);
+
+// Whether the platform's own RSA provider, given the exported SubjectPublicKeyInfo,
+// accepts the signature (in the token's big-endian order) of the message.
+bool VerifiedByPlatform(const std::vector<BYTE>& keyInfo, const std::string& message,
+                        std::vector<BYTE> signature);
 
 } // namespace svcgate::test

@@ -1,9 +1,12 @@
-#include "TestDoubles.h"
+#include "TokenDoubles.h"
 
 #include "common/Exception.h"
 #include "common/Module.h"
+#include "common/Owners.h"
 
 #include <windows.h>
+
+#include <algorithm>
 
 namespace svcgate::test {
 
@@ -16,6 +19,30 @@ void SetText(HKEY root, const std::wstring& path, const std::wstring& name,
 }
 
 } // namespace
+
+// The DER of a SubjectPublicKeyInfo read back by the platform's own RSA provider,
+// which checks a signature in its byte order, least significant first.
+bool VerifiedByPlatform(const std::vector<BYTE>& keyInfo, const std::string& message,
+                        std::vector<BYTE> signature) {
+    unique_hlocal decoded;
+    DWORD size = 0;
+    unique_hcryptprov provider;
+    unique_hcryptkey key;
+    unique_hcrypthash hash;
+    std::reverse(signature.begin(), signature.end());
+    return CryptDecodeObjectEx(X509_ASN_ENCODING, X509_PUBLIC_KEY_INFO, keyInfo.data(),
+                               static_cast<DWORD>(keyInfo.size()), CRYPT_DECODE_ALLOC_FLAG, nullptr,
+                               decoded.put(), &size) &&
+           CryptAcquireContextW(provider.put(), nullptr, nullptr, PROV_RSA_FULL,
+                                CRYPT_VERIFYCONTEXT) &&
+           CryptImportPublicKeyInfo(provider.get(), X509_ASN_ENCODING,
+                                    static_cast<CERT_PUBLIC_KEY_INFO*>(decoded.get()), key.put()) &&
+           CryptCreateHash(provider.get(), CALG_MD5, 0, 0, hash.put()) &&
+           CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(message.data()),
+                         static_cast<DWORD>(message.size()), 0) &&
+           CryptVerifySignatureW(hash.get(), signature.data(), static_cast<DWORD>(signature.size()),
+                                 key.get(), nullptr, 0);
+}
 
 void RegisterEmulatedToken() {
     const std::wstring provider = L"Software\\Microsoft\\Cryptography\\Defaults\\Provider\\"

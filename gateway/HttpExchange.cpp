@@ -1,0 +1,192 @@
+#include "gateway/HttpExchange.h"
+
+#include "common/Exception.h"
+#include "common/Owners.h"
+
+#include <algorithm>
+
+namespace svcgate {
+
+namespace {
+
+class Deadline {
+public:
+    explicit Deadline(DWORD timeoutMs) : end_(GetTickCount() + timeoutMs) {}
+    // Milliseconds left, 0 once the deadline has passed; the tick count may wrap.
+    DWORD Remaining() const {
+        const auto left = static_cast<LONG>(end_ - GetTickCount());
+        return left > 0 ? static_cast<DWORD>(left) : 0;
+    }
+
+private:
+    DWORD end_;
+};
+
+// WinHTTP's own codes have their texts in its module, not in the system's table.
+std::wstring WinHttpMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
+            FORMAT_MESSAGE_IGNORE_INSERTS,
+        GetModuleHandleW(L"winhttp.dll"), code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    unique_hlocal owned(text);
+    if (length == 0)
+        return SystemErrorMessage(code);
+    std::wstring message(text, length);
+    while (!message.empty() &&
+           std::wstring_view(L"\r\n ").find(message.back()) != std::wstring_view::npos)
+        message.pop_back();
+    return message;
+}
+
+bool SetTimeouts(HINTERNET handle, DWORD ms) {
+    const int bound = static_cast<int>(std::max<DWORD>(ms, 1));
+    return WinHttpSetTimeouts(handle, bound, bound, bound, bound);
+}
+
+// A proxy that cannot be set leaves the exchange to go direct, as the platform would.
+void UseProxy(HINTERNET request, const wchar_t* proxy, const wchar_t* bypass) {
+    WINHTTP_PROXY_INFO info{WINHTTP_ACCESS_TYPE_NAMED_PROXY, const_cast<wchar_t*>(proxy),
+                            const_cast<wchar_t*>(bypass)};
+    WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &info, sizeof(info));
+}
+
+// The proxy as the platform's own XML request object would find it: the user's
+// settings, with auto-detection and a configuration script first when they are on.
+void ApplyUserProxy(HINTERNET session, HINTERNET request, const std::wstring& url) {
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&user))
+        return;
+    unique_hglobal script(user.lpszAutoConfigUrl), proxy(user.lpszProxy),
+        bypass(user.lpszProxyBypass);
+    if (user.fAutoDetect || user.lpszAutoConfigUrl) {
+        WINHTTP_AUTOPROXY_OPTIONS options{};
+        options.dwFlags = (user.fAutoDetect ? WINHTTP_AUTOPROXY_AUTO_DETECT : 0) |
+                          (user.lpszAutoConfigUrl ? WINHTTP_AUTOPROXY_CONFIG_URL : 0);
+        options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+        options.lpszAutoConfigUrl = user.lpszAutoConfigUrl;
+        options.fAutoLogonIfChallenged = TRUE;
+        WINHTTP_PROXY_INFO found{};
+        if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &found)) {
+            unique_hglobal foundProxy(found.lpszProxy), foundBypass(found.lpszProxyBypass);
+            if (found.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY)
+                UseProxy(request, found.lpszProxy, found.lpszProxyBypass);
+            return;
+        }
+    }
+    if (user.lpszProxy)
+        UseProxy(request, user.lpszProxy, user.lpszProxyBypass);
+}
+
+// One exchange; every step says whether it worked, and the first failure's
+// code is kept.
+class PostExchange {
+public:
+    PostExchange(HINTERNET session, DWORD timeoutMs) : session_(session), deadline_(timeoutMs) {}
+
+    bool Run(const std::wstring& url, const std::vector<HttpHeader>& headers,
+             std::string_view body) {
+        return Open(url) && Step(SetTimeouts(request_.get(), deadline_.Remaining())) &&
+               (ApplyUserProxy(session_, request_.get(), url), AddHeaders(headers)) &&
+               Step(SetTimeouts(request_.get(), deadline_.Remaining())) &&
+               Step(WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                                       const_cast<char*>(body.data()), DWORD(body.size()),
+                                       DWORD(body.size()), 0)) &&
+               Step(SetTimeouts(request_.get(), deadline_.Remaining())) &&
+               Step(WinHttpReceiveResponse(request_.get(), nullptr)) && ReadAnswer();
+    }
+    std::string& Answer() { return answer_; }
+    DWORD Failure() const { return failure_; }
+    bool Late() const { return failure_ == ERROR_WINHTTP_TIMEOUT || deadline_.Remaining() == 0; }
+
+private:
+    bool Step(BOOL succeeded) {
+        if (!succeeded)
+            failure_ = GetLastError();
+        return succeeded;
+    }
+
+    bool Open(const std::wstring& url) {
+        URL_COMPONENTS parts{};
+        parts.dwStructSize = sizeof(parts);
+        parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
+        if (!Step(WinHttpCrackUrl(url.c_str(), 0, 0, &parts)))
+            return false;
+        const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+        const std::wstring path = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+                                  std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+        connection_.reset(WinHttpConnect(session_, host.c_str(), parts.nPort, 0));
+        if (!Step(connection_.get() != nullptr))
+            return false;
+        const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+        request_.reset(WinHttpOpenRequest(connection_.get(), L"POST", path.c_str(), nullptr,
+                                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                          secure));
+        return Step(request_.get() != nullptr);
+    }
+
+    bool AddHeaders(const std::vector<HttpHeader>& headers) {
+        for (const HttpHeader& header : headers) {
+            const std::wstring line = header.name + L": " + header.value;
+            if (!Step(WinHttpAddRequestHeaders(request_.get(), line.c_str(), DWORD(line.size()),
+                                               WINHTTP_ADDREQ_FLAG_ADD |
+                                                   WINHTTP_ADDREQ_FLAG_REPLACE)))
+                return false;
+        }
+        return true;
+    }
+
+    // Each wait is bounded by what is left of the whole, so a server that
+    // trickles its answer cannot stretch the exchange either.
+    bool ReadAnswer() {
+        for (;;) {
+            const DWORD left = deadline_.Remaining();
+            if (left == 0) {
+                failure_ = ERROR_WINHTTP_TIMEOUT;
+                return false;
+            }
+            DWORD available = 0;
+            if (!Step(SetTimeouts(request_.get(), left)) ||
+                !Step(WinHttpQueryDataAvailable(request_.get(), &available)))
+                return false;
+            if (available == 0)
+                return true;
+            const size_t start = answer_.size();
+            answer_.resize(start + available);
+            DWORD read = 0;
+            if (!Step(WinHttpReadData(request_.get(), answer_.data() + start, available, &read)))
+                return false;
+            answer_.resize(start + read);
+        }
+    }
+
+    HINTERNET session_;
+    Deadline deadline_;
+    unique_hinternet connection_;
+    unique_hinternet request_;
+    std::string answer_;
+    DWORD failure_ = ERROR_SUCCESS;
+};
+
+} // namespace
+
+HttpOutcome HttpPost(const std::wstring& url, const std::vector<HttpHeader>& headers,
+                     std::string_view body, DWORD timeoutMs) {
+    unique_hinternet session(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                         WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session)
+        RaiseLastOSError();
+    SetTimeouts(session.get(), timeoutMs);
+    PostExchange exchange(session.get(), timeoutMs);
+    HttpOutcome outcome;
+    if (exchange.Run(url, headers, body)) {
+        outcome.state = HttpOutcome::State::Complete;
+        outcome.body = std::move(exchange.Answer());
+    } else {
+        outcome.state = exchange.Late() ? HttpOutcome::State::TimedOut : HttpOutcome::State::Failed;
+        outcome.error = WinHttpMessage(exchange.Failure());
+    }
+    return outcome;
+}
+
+} // namespace svcgate

@@ -1,0 +1,33 @@
+#pragma once
+// One POST over the platform's WinHTTP, bounded as a whole by one time-out.
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace svcgate {
+
+struct HttpHeader {
+    std::wstring name;
+    std::wstring value;
+};
+
+struct HttpOutcome {
+    enum class State { Complete, Failed, TimedOut };
+    State state = State::Failed;
+    // The answer's bytes as they came, when complete.
+    std::string body;
+    // The platform's message, when failed.
+    std::wstring error;
+};
+
+// Posts exactly `body` with exactly `headers`, in their order, through the
+// user's proxy configuration, and reads the whole answer. Connecting, sending
+// and receiving together end once `timeoutMs` has passed: a server that accepts
+// and never answers cannot hold the cash desk longer.
+HttpOutcome HttpPost(const std::wstring& url, const std::vector<HttpHeader>& headers,
+                     std::string_view body, DWORD timeoutMs);
+
+} // namespace svcgate

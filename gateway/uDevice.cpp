@@ -1,0 +1,183 @@
+#include "gateway/uDevice.h"
+
+#include "common/Text.h"
+#include "common/uCommonUtils.h"
+#include "common/ResultCodes.h"
+#include "gateway/uGatewayResults.h"
+#include "gateway/uGatewayTexts.h"
+
+#include <charconv>
+#include <optional>
+
+namespace svcgate {
+
+using namespace GatewayTexts;
+
+namespace {
+
+constexpr const wchar_t* PrimaryEndpoint = L"http://gate.svcgate.example/xmlgate/xml.jsp";
+constexpr const wchar_t* AlternativeEndpoint = L"http://gate2.svcgate.example/xmlgate/xml.jsp";
+
+bool IsBlankOrControl(wchar_t c) {
+    return c <= L' ';
+}
+
+std::wstring Trimmed(const std::wstring& text) {
+    size_t first = 0, last = text.size();
+    while (first < last && IsBlankOrControl(text[first]))
+        ++first;
+    while (last > first && IsBlankOrControl(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+// An HTTP header holds one line: the signature text's line breaks stay out of
+// it, and a Base64 decoder reads the same bytes without them.
+std::wstring OneLine(const std::string& text) {
+    std::wstring line;
+    for (const char c : text)
+        if (c != '\r' && c != '\n')
+            line += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return line;
+}
+
+std::optional<std::int32_t> DecimalCode(const std::wstring& text) {
+    const std::string digits = WideToUtf8(text);
+    std::int32_t code = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
+    if (error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt;
+    return code;
+}
+
+} // namespace
+
+TDevice::TDevice() : FServer1URL(PrimaryEndpoint), FServer2URL(AlternativeEndpoint) {}
+
+std::wstring TDevice::GetCachedResultText(std::int32_t Code) const {
+    const std::wstring key = std::to_wstring(Code);
+    for (const std::wstring& line : FResultCodes) {
+        const size_t equals = line.find(L'=');
+        if (equals != std::wstring::npos && SameText(line.substr(0, equals), key))
+            return line.substr(equals + 1);
+    }
+    return L"";
+}
+
+std::wstring TDevice::GetResultCodeText(std::int32_t Code) const {
+    std::wstring text = GetCachedResultText(Code);
+    return text.empty() ? GatewayResultText(Code) : text;
+}
+
+void TDevice::CreateRequest(const std::wstring& Group, const std::wstring& Operation,
+                            XmlDocument& Doc, const std::vector<std::wstring>& Values,
+                            const std::vector<std::wstring>& Names) {
+    Doc = XmlDocument();
+    const XmlNode root = Doc.CreateRoot(L"request");
+    if (!FUseEToken)
+        AppendElementWithAttributes(Doc, root, L"auth",
+                                    {FLogin, MD5HexUpper(FPassword), SignAlgorithm},
+                                    {L"login", L"sign", L"signAlg"});
+    AppendElementWithAttributes(Doc, root, L"client", {Software, FTerminalID},
+                                {L"software", L"terminal"});
+    const XmlNode operation = AppendElement(Doc, AppendElement(Doc, root, Group), Operation);
+    for (size_t i = 0; i < Names.size(); ++i)
+        AppendElement(Doc, operation, Names[i]).SetText(i < Values.size() ? Values[i] : L"");
+}
+
+// The prolog names windows-1251 while the body goes out in UTF-8, as the gateway
+// expects; a character the ANSI code page cannot hold becomes "?" first.
+std::wstring TDevice::RequestText(XmlDocument& Doc) const {
+    const std::wstring text =
+        Trimmed(std::wstring(Prolog) + L"\r\n" + XmlMarkup(Doc.DocumentElement()));
+    return AnsiToWide(WideToAnsi(text));
+}
+
+// The dump shows the request as sent but for the password's digest: the data
+// folder is readable by every user of the machine.
+void TDevice::DumpRequest(const std::wstring& text) const {
+    XmlDocument dump;
+    dump.LoadXml(text);
+    SetAttributeAt(dump, L"//request/auth", L"sign", MaskedSecret);
+    SaveXmlToDataFolder(dump, RequestDump);
+}
+
+std::vector<HttpHeader> TDevice::RequestHeaders(const std::string& body) {
+    std::vector<HttpHeader> headers{{AcceptEncoding, Identity}, {UserAgent, Software}};
+    if (!FUseEToken)
+        return headers;
+    const std::wstring login = FLogin.empty() ? FEToken.GetContainerName() : FLogin;
+    std::string signature;
+    if (!FEToken.SignMessage(FLogin, body, signature))
+        return {};
+    headers.push_back({DigitalSign, OneLine(signature)});
+    headers.push_back({DigitalSignAlg, DigitalSignAlgorithm});
+    headers.push_back({DigitalSignLogin, Base64Encode(WideToUtf8(login))});
+    return headers;
+}
+
+std::int32_t TDevice::Fail(const wchar_t* what, const std::wstring& reason) {
+    FLastResultDescription = std::wstring(what) + L"\r\n" + reason;
+    return ResultCode::UnknownError;
+}
+
+std::int32_t TDevice::SendRequest(XmlDocument& Doc) {
+    const std::wstring text = RequestText(Doc);
+    Doc.LoadXml(text);
+    if (FDebugMode)
+        DumpRequest(text);
+    const std::string body = WideToUtf8(text);
+    const std::vector<HttpHeader> headers = RequestHeaders(body);
+    if (headers.empty())
+        return Fail(SendFailed, FEToken.LastErrorDescription());
+    const HttpOutcome outcome = HttpPost(FServer1URL, headers, body, FSrvResponseTimeout);
+    if (outcome.state == HttpOutcome::State::TimedOut)
+        return ResultCode::NoAnswer;
+    if (outcome.state == HttpOutcome::State::Failed)
+        return Fail(SendFailed, outcome.error);
+    if (!Doc.LoadBytes(outcome.body))
+        return Fail(ParseFailed, Doc.ParseErrorReason());
+    if (FDebugMode)
+        SaveXmlToDataFolder(Doc, ResponseDump);
+    return CheckResponse(Doc, L"");
+}
+
+std::int32_t TDevice::CheckResponse(const XmlDocument& Doc, const std::wstring& Path) {
+    FLastResultDescription.clear();
+    switch (GetResponseResult(Doc, Path, FLastResultDescription)) {
+    case -1:
+        return ResultCode::ProtocolError;
+    case 0:
+        return ResultCode::Success;
+    default:
+        return ResultCode::UnknownError;
+    }
+}
+
+// A non-zero code of the root is final: the element at Path is not consulted.
+std::int32_t TDevice::GetResponseResult(const XmlDocument& Doc, const std::wstring& Path,
+                                        std::wstring& Description) const {
+    Description.clear();
+    if (!Doc.DocumentElement())
+        return -1;
+    std::wstring value = ReadXmlValue(Doc, L"", ResultAttribute, L"");
+    if (value == L"0" && !Path.empty())
+        value = ReadXmlValue(Doc, Path, ResultAttribute, L"");
+    if (value.empty())
+        return -1;
+    const std::int32_t code = DecimalCode(value).value_or(-1);
+    Description = GetResultCodeText(code);
+    return code;
+}
+
+std::int32_t TDevice::ExecuteRequest(const std::wstring& Group, const std::wstring& Operation,
+                                     XmlDocument& Doc, const std::vector<std::wstring>& Values,
+                                     const std::vector<std::wstring>& Names) {
+    CreateRequest(Group, Operation, Doc, Values, Names);
+    const std::int32_t code = SendRequest(Doc);
+    if (code != ResultCode::Success)
+        return code;
+    return CheckResponse(Doc, L"//" + Group + L"/" + Operation);
+}
+
+} // namespace svcgate

@@ -1,0 +1,99 @@
+#pragma once
+// The client of the SvcGate gateway: every gateway operation is one XML request
+// posted over HTTP and one XML answer, checked into an equipment result code.
+
+#include "common/Xml.h"
+#include "gateway/HttpExchange.h"
+#include "token/EToken.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace svcgate {
+
+class TDevice {
+public:
+    TDevice();
+    TDevice(const TDevice&) = delete;
+    TDevice& operator=(const TDevice&) = delete;
+    virtual ~TDevice() = default;
+
+    bool DebugMode() const { return FDebugMode; }
+    void SetDebugMode(bool value) { FDebugMode = value; }
+    const std::wstring& LastResultDescription() const { return FLastResultDescription; }
+    const std::wstring& Server1URL() const { return FServer1URL; }
+    void SetServer1URL(std::wstring value) { FServer1URL = std::move(value); }
+    const std::wstring& Server2URL() const { return FServer2URL; }
+    void SetServer2URL(std::wstring value) { FServer2URL = std::move(value); }
+    std::uint32_t SrvResponseTimeout() const { return FSrvResponseTimeout; }
+    void SetSrvResponseTimeout(std::uint32_t value) { FSrvResponseTimeout = value; }
+    const std::wstring& Login() const { return FLogin; }
+    void SetLogin(std::wstring value) { FLogin = std::move(value); }
+    const std::wstring& Password() const { return FPassword; }
+    void SetPassword(std::wstring value) { FPassword = std::move(value); }
+    const std::wstring& TerminalID() const { return FTerminalID; }
+    void SetTerminalID(std::wstring value) { FTerminalID = std::move(value); }
+    const std::wstring& TerminalConfigID() const { return FTerminalConfigID; }
+    void SetTerminalConfigID(std::wstring value) { FTerminalConfigID = std::move(value); }
+    const std::wstring& SerialNum() const { return FSerialNum; }
+    void SetSerialNum(std::wstring value) { FSerialNum = std::move(value); }
+    std::int32_t TransactNum() const { return FTransactNum; }
+    void SetTransactNum(std::int32_t value) { FTransactNum = value; }
+    std::int32_t ReceiptNum() const { return FReceiptNum; }
+    void SetReceiptNum(std::int32_t value) { FReceiptNum = value; }
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool value) { FEnabled = value; }
+    TEToken& EToken() { return FEToken; }
+    bool UseEToken() const { return FUseEToken; }
+    void SetUseEToken(bool value) { FUseEToken = value; }
+
+protected:
+    // The result texts: the gateway's own table first, the built-in one second.
+    std::wstring GetCachedResultText(std::int32_t Code) const;
+    std::wstring GetResultCodeText(std::int32_t Code) const;
+
+    // A new request document: the envelope and the operation element with one
+    // child element per parameter, Names[i] holding the text Values[i].
+    void CreateRequest(const std::wstring& Group, const std::wstring& Operation, XmlDocument& Doc,
+                       const std::vector<std::wstring>& Values,
+                       const std::vector<std::wstring>& Names);
+    // Posts the request in Doc and leaves the answer in it; checks the root's result.
+    std::int32_t SendRequest(XmlDocument& Doc);
+    std::int32_t CheckResponse(const XmlDocument& Doc, const std::wstring& Path);
+    // The gateway result code at Path (the root's alone for an empty Path), or -1.
+    std::int32_t GetResponseResult(const XmlDocument& Doc, const std::wstring& Path,
+                                   std::wstring& Description) const;
+    std::int32_t ExecuteRequest(const std::wstring& Group, const std::wstring& Operation,
+                                XmlDocument& Doc, const std::vector<std::wstring>& Values = {},
+                                const std::vector<std::wstring>& Names = {});
+
+    // Lines "code=text" of the gateway's own result table.
+    std::vector<std::wstring> FResultCodes;
+
+private:
+    // The request text as it goes on the wire, before its UTF-8 encoding.
+    std::wstring RequestText(XmlDocument& Doc) const;
+    std::vector<HttpHeader> RequestHeaders(const std::string& body);
+    void DumpRequest(const std::wstring& text) const;
+    std::int32_t Fail(const wchar_t* what, const std::wstring& reason);
+
+    bool FDebugMode = false;
+    std::wstring FLastResultDescription;
+    std::wstring FServer1URL;
+    std::wstring FServer2URL;
+    std::uint32_t FSrvResponseTimeout = 10000;
+    std::wstring FLogin;
+    std::wstring FPassword;
+    std::wstring FTerminalID;
+    std::wstring FTerminalConfigID;
+    std::wstring FSerialNum;
+    std::int32_t FTransactNum = -1;
+    std::int32_t FReceiptNum = -1;
+    bool FEnabled = false;
+    std::wstring FCurrencyCode = L"643";
+    TEToken FEToken;
+    bool FUseEToken = false;
+};
+
+} // namespace svcgate
