@@ -2,6 +2,8 @@
 // One owner type for each kind of Windows resource. Nothing outside this file
 // frees a BSTR, clears a VARIANT, destroys a SAFEARRAY or releases an interface.
 
+// windows.h brings Winsock 1.1, enough to name and close a socket; a user of
+// the Winsock 2 calls includes winsock2.h before any of these.
 #include <windows.h>
 #include <oleauto.h>
 #include <winhttp.h>
@@ -176,8 +178,18 @@ struct handle_traits : resource_traits<HANDLE, CloseHandle> {
     static bool valid(HANDLE value) { return value && value != INVALID_HANDLE_VALUE; }
 };
 
+// Zero is a valid socket; only INVALID_SOCKET holds nothing.
+struct socket_traits : resource_traits<SOCKET, closesocket> {
+    static constexpr SOCKET empty = INVALID_SOCKET;
+    static bool valid(SOCKET value) { return value != INVALID_SOCKET; }
+};
+
 inline void ReleaseCryptContext(HCRYPTPROV provider) {
     CryptReleaseContext(provider, 0);
+}
+
+inline void CleanupWinsock(bool) {
+    WSACleanup();
 }
 
 using unique_safearray = unique_any<resource_traits<SAFEARRAY*, SafeArrayDestroy>>;
@@ -196,6 +208,9 @@ using unique_hcrypthash = unique_any<resource_traits<HCRYPTHASH, CryptDestroyHas
 using unique_hcryptkey = unique_any<resource_traits<HCRYPTKEY, CryptDestroyKey>>;
 using unique_hmodule = unique_any<resource_traits<HMODULE, FreeLibrary>>;
 using unique_hkey = unique_any<resource_traits<HKEY, RegCloseKey>>;
+using unique_socket = unique_any<socket_traits>;
+// A use of Winsock: true once WSAStartup succeeded, ended by WSACleanup.
+using unique_winsock = unique_any<resource_traits<bool, CleanupWinsock>>;
 // A WinHTTP session, connection or request; close a request before its connection.
 using unique_hinternet = unique_any<resource_traits<HINTERNET, WinHttpCloseHandle>>;
 // Memory the system allocated with GlobalAlloc: the texts of a proxy configuration.

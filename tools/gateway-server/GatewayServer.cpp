@@ -1,0 +1,170 @@
+#include "gateway-server/GatewayServer.h"
+
+#include "gateway-server/RequestReader.h"
+#include "gateway-server/StoppableSocket.h"
+
+#include "common/Exception.h"
+
+#include <chrono>
+#include <future>
+#include <optional>
+#include <string>
+
+namespace svcgate::tools {
+
+namespace {
+
+constexpr const wchar_t* GatewayPath = L"/xmlgate/xml.jsp";
+constexpr const char* Unscripted = "no answer scripted";
+constexpr DWORD TrickleIntervalMs = 1000;
+
+void CheckSocketCall(int result) {
+    if (result == SOCKET_ERROR)
+        RaiseLastOSError();
+}
+
+unique_winsock StartWinsock() {
+    WSADATA data{};
+    CheckWin32Result(WSAStartup(MAKEWORD(2, 2), &data));
+    return unique_winsock(true);
+}
+
+unique_socket ListenOnLoopback() {
+    unique_socket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!listener)
+        RaiseLastOSError();
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    CheckSocketCall(bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address));
+    CheckSocketCall(listen(listener.get(), SOMAXCONN));
+    return listener;
+}
+
+unsigned short PortOf(SOCKET listener) {
+    sockaddr_in address{};
+    int size = sizeof address;
+    CheckSocketCall(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size));
+    return ntohs(address.sin_port);
+}
+
+std::string AnswerHead(const ScriptedAnswer& answer) {
+    // No client reads the reason phrase.
+    std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " OK\r\n";
+    if (!answer.contentType.empty())
+        head += "Content-Type: " + answer.contentType + "\r\n";
+    return head + "Content-Length: " + std::to_string(answer.body.size()) +
+           "\r\nConnection: close\r\n\r\n";
+}
+
+void Trickle(StoppableSocket& peer, std::string_view body) {
+    for (const char& byte : body)
+        if (!peer.Pause(TrickleIntervalMs) || !peer.Send(std::string_view(&byte, 1)))
+            return;
+}
+
+// Returning closes the connection.
+void Answer(StoppableSocket& peer, const ScriptedAnswer& answer) {
+    using Fault = ScriptedAnswer::Fault;
+    if (!peer.Pause(answer.delayMs))
+        return;
+    const std::string head = AnswerHead(answer);
+    switch (answer.fault) {
+    case Fault::None:
+        peer.Send(head + answer.body);
+        return;
+    case Fault::DropBeforeAnswer:
+        return;
+    case Fault::DropMidAnswer:
+        peer.Send(head + answer.body.substr(0, answer.body.size() / 2));
+        return;
+    case Fault::NeverAnswer:
+        peer.Pause(INFINITE);
+        return;
+    case Fault::Trickle:
+        if (peer.Send(head))
+            Trickle(peer, answer.body);
+        return;
+    }
+}
+
+void JoinFinished(std::vector<std::future<void>>& serving) {
+    std::erase_if(serving, [](std::future<void>& connection) {
+        if (connection.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return false;
+        // A failure of a connection's thread surfaces here, ending the program.
+        connection.get();
+        return true;
+    });
+}
+
+} // namespace
+
+GatewayServer::GatewayServer()
+    : winsock_(StartWinsock()), listener_(ListenOnLoopback()),
+      stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), port_(PortOf(listener_.get())) {
+    CheckWin32(static_cast<bool>(stop_));
+    listening_ = std::thread(&GatewayServer::Listen, this);
+}
+
+GatewayServer::~GatewayServer() {
+    SetEvent(stop_.get());
+    listening_.join();
+}
+
+std::wstring GatewayServer::Url() const {
+    return L"http://127.0.0.1:" + std::to_wstring(port_) + GatewayPath;
+}
+
+void GatewayServer::Queue(ScriptedAnswer answer) {
+    std::lock_guard lock(mutex_);
+    queued_.push_back(std::move(answer));
+}
+
+void GatewayServer::SetResponder(std::function<ScriptedAnswer(const ReceivedRequest&)> responder) {
+    std::lock_guard lock(mutex_);
+    responder_ = std::move(responder);
+}
+
+std::vector<ReceivedRequest> GatewayServer::Requests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+void GatewayServer::Listen() {
+    StoppableSocket listener(std::move(listener_), FD_ACCEPT, stop_.get());
+    std::vector<std::future<void>> serving;
+    while (unique_socket peer = listener.Accept()) {
+        JoinFinished(serving);
+        serving.push_back(
+            std::async(std::launch::async, &GatewayServer::Serve, this, std::move(peer)));
+    }
+    for (std::future<void>& connection : serving)
+        connection.get();
+}
+
+void GatewayServer::Serve(unique_socket peer) {
+    StoppableSocket connection(std::move(peer), FD_READ | FD_WRITE | FD_CLOSE, stop_.get());
+    if (const std::optional<ReceivedRequest> request = ReadRequest(connection))
+        Answer(connection, AnswerFor(*request));
+}
+
+ScriptedAnswer GatewayServer::AnswerFor(const ReceivedRequest& request) {
+    std::function<ScriptedAnswer(const ReceivedRequest&)> responder;
+    {
+        std::lock_guard lock(mutex_);
+        requests_.push_back(request);
+        if (!queued_.empty()) {
+            ScriptedAnswer answer = std::move(queued_.front());
+            queued_.pop_front();
+            return answer;
+        }
+        responder = responder_;
+    }
+    // Outside the lock: a responder may look at the requests so far.
+    if (responder)
+        return responder(request);
+    return {.body = Unscripted, .contentType = "text/plain", .status = 500};
+}
+
+} // namespace svcgate::tools

@@ -1,0 +1,107 @@
+#pragma once
+// A stand-in for the gateway's HTTP side on the loopback. Each test scripts its
+// answers and reads every request exactly as it arrived, header order included:
+// the platform's HTTP server hands headers sorted by kind and no raw bytes, so
+// this one is a plain socket listener that reads the wire itself.
+
+#include "common/Owners.h"
+
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace svcgate::tools {
+
+// What arrived, exactly as it was on the wire.
+struct ReceivedRequest {
+    std::string method, target;
+    // Names and values in wire order.
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+    // Head and body as received.
+    std::string raw;
+    // The value of the first header with this name, compared without regard to case.
+    std::optional<std::string> Header(std::string_view name) const;
+};
+
+// How one request is answered. Every member has an initializer, so that a test
+// names only what it changes ({.fault = ...}) without a warning.
+struct ScriptedAnswer {
+    enum class Fault {
+        None,
+        // Closes the connection without a byte.
+        DropBeforeAnswer,
+        // Sends the head and half the body, then closes.
+        DropMidAnswer,
+        // Holds the connection, silent, until the client or the server ends it.
+        NeverAnswer,
+        // Sends the head, then the body one byte a second.
+        Trickle
+    };
+    // Sent as is; an empty content type sends no Content-Type header.
+    std::string body = {};
+    std::string contentType = "text/xml";
+    int status = 200;
+    // Waited before the answer or the fault.
+    DWORD delayMs = 0;
+    Fault fault = Fault::None;
+};
+
+// Serves one request per connection and closes it, answering in the order the
+// requests complete. A request the gateway client would never send (no
+// Content-Length, more bytes than it announces, a malformed head) is refused by
+// closing the connection, with a line on the standard error.
+class GatewayServer {
+public:
+    // Listens on 127.0.0.1 at a free port and serves on threads of its own.
+    GatewayServer();
+    // Stops promptly whatever a connection is doing, closes every one and joins.
+    ~GatewayServer();
+    GatewayServer(const GatewayServer&) = delete;
+    GatewayServer& operator=(const GatewayServer&) = delete;
+
+    // L"http://127.0.0.1:PORT/xmlgate/xml.jsp"
+    std::wstring Url() const;
+    unsigned short Port() const { return port_; }
+    // Answers in the order queued; with none queued, the responder answers, and
+    // without a responder a status 500 with the body "no answer scripted" does.
+    void Queue(ScriptedAnswer answer);
+    void SetResponder(std::function<ScriptedAnswer(const ReceivedRequest&)> responder);
+    // Every request answered or held so far, in order.
+    std::vector<ReceivedRequest> Requests() const;
+
+private:
+    void Listen();
+    void Serve(unique_socket peer);
+    // Records the request and takes its answer.
+    ScriptedAnswer AnswerFor(const ReceivedRequest& request);
+
+    unique_winsock winsock_;
+    // Handed over to the listening thread.
+    unique_socket listener_;
+    // Set once, when the server stops; every wait of every thread watches it.
+    unique_handle stop_;
+    unsigned short port_ = 0;
+    mutable std::mutex mutex_;
+    std::deque<ScriptedAnswer> queued_;
+    std::function<ScriptedAnswer(const ReceivedRequest&)> responder_;
+    std::vector<ReceivedRequest> requests_;
+    std::thread listening_;
+};
+
+// An answer of the gateway, so that tests don't paste XML: the root "response"
+// with its "result", holding the element group/operation with its own "result"
+// and `inner` as its content. An empty result leaves that attribute out, for an
+// answer without a result code. E.g.
+// GatewayAnswer("terminals", "getLastIds", "0", R"(<last-payment id="5" receipt-number="7"/>)")
+std::string GatewayAnswer(std::string_view group, std::string_view operation,
+                          std::string_view operationResult = "0", std::string_view inner = {},
+                          std::string_view rootResult = "0");
+
+} // namespace svcgate::tools

@@ -1,0 +1,16 @@
+#pragma once
+// Reads one request off a connection as the gateway would: the head up to the
+// empty line, then exactly the Content-Length bytes of the body.
+
+#include "gateway-server/GatewayServer.h"
+#include "gateway-server/StoppableSocket.h"
+
+#include <optional>
+
+namespace svcgate::tools {
+
+// Empty when the peer or the server gave up first, or when the request was
+// refused; a refusal says why on the standard error.
+std::optional<ReceivedRequest> ReadRequest(StoppableSocket& peer);
+
+} // namespace svcgate::tools

@@ -1,0 +1,102 @@
+// Winsock 2 goes before windows.h, which the headers below include.
+#include <winsock2.h>
+
+#include "gateway-server/StoppableSocket.h"
+
+#include "common/Exception.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace svcgate::tools {
+
+namespace {
+
+bool WouldBlock() {
+    return WSAGetLastError() == WSAEWOULDBLOCK;
+}
+
+int ChunkSize(std::string_view bytes) {
+    return static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
+}
+
+} // namespace
+
+StoppableSocket::StoppableSocket(unique_socket socket, long events, HANDLE stop)
+    : socket_(std::move(socket)), ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), stop_(stop) {
+    CheckWin32(static_cast<bool>(ready_));
+    // This also makes the socket non-blocking.
+    if (WSAEventSelect(socket_.get(), ready_.get(), events) == SOCKET_ERROR)
+        RaiseLastOSError();
+}
+
+unique_socket StoppableSocket::Accept() {
+    for (;;) {
+        unique_socket peer(accept(socket_.get(), nullptr, nullptr));
+        // A connection the client dropped before it was taken is no reason to stop listening.
+        if (peer || Wait(INFINITE) == Wake::Stopped)
+            return peer;
+    }
+}
+
+bool StoppableSocket::Receive(std::string& into) {
+    for (;;) {
+        char buffer[4096];
+        const int received = recv(socket_.get(), buffer, sizeof buffer, 0);
+        if (received > 0) {
+            into.append(buffer, received);
+            return true;
+        }
+        if (received == 0 || !WouldBlock() || Wait(INFINITE) == Wake::Stopped)
+            return false;
+    }
+}
+
+bool StoppableSocket::Send(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const int sent = send(socket_.get(), bytes.data(), ChunkSize(bytes), 0);
+        if (sent > 0)
+            bytes.remove_prefix(sent);
+        else if (!WouldBlock() || Wait(INFINITE) == Wake::Stopped)
+            return false;
+    }
+    return true;
+}
+
+bool StoppableSocket::Pause(DWORD ms) {
+    const ULONGLONG deadline = GetTickCount64() + ms;
+    for (;;) {
+        const ULONGLONG now = std::min(GetTickCount64(), deadline);
+        switch (Wait(ms == INFINITE ? INFINITE : static_cast<DWORD>(deadline - now))) {
+        case Wake::TimedOut:
+            return true;
+        case Wake::Stopped:
+            return false;
+        case Wake::Ready:
+            if (!PeerStays())
+                return false;
+        }
+    }
+}
+
+StoppableSocket::Wake StoppableSocket::Wait(DWORD ms) {
+    // The stop event comes first, so that it wins when both are set.
+    const HANDLE events[] = {stop_, ready_.get()};
+    const DWORD woken = WaitForMultipleObjects(2, events, FALSE, ms);
+    if (woken == WAIT_TIMEOUT)
+        return Wake::TimedOut;
+    if (woken != WAIT_OBJECT_0 + 1)
+        return Wake::Stopped;
+    // Resets the event; the next recv or send that would block arms it again.
+    WSANETWORKEVENTS happened{};
+    WSAEnumNetworkEvents(socket_.get(), ready_.get(), &happened);
+    return Wake::Ready;
+}
+
+bool StoppableSocket::PeerStays() {
+    char dropped[256];
+    const int received = recv(socket_.get(), dropped, sizeof dropped, 0);
+    return received > 0 || (received == SOCKET_ERROR && WouldBlock());
+}
+
+} // namespace svcgate::tools
