@@ -83,17 +83,11 @@ private:
     unique_variant OutData_;
 };
 
-// A figure is only worth printing for the answer it claims to measure.
-void Expect(bool holds, const wchar_t* what) {
-    if (!holds)
-        throw Exception(std::wstring(L"the benchmark's call did not answer as expected: ") + what);
-}
-
 void ExpectAnswers(HostCall& deviceInfo, HostCall& serviceCodes) {
-    Expect(VariantToBool(deviceInfo().get()), L"GetDeviceInfo succeeds");
+    bench::Expect(VariantToBool(deviceInfo().get()), L"GetDeviceInfo succeeds");
     const bool succeeded = VariantToBool(serviceCodes().get());
     const unique_variant code = GetElement(ArrayOf(serviceCodes.OutData().get()), 0);
-    Expect(!succeeded && VariantToInt(code.get()) == ResultCode::NotSupported,
+    bench::Expect(!succeeded && VariantToInt(code.get()) == ResultCode::NotSupported,
            L"GetServiceCodes answers 1003");
 }
 

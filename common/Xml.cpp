@@ -211,6 +211,16 @@ XmlDocument::XmlDocument() {
         doc_->setProperty(unique_bstr(SelectionLanguage).get(), MakeVariant(L"XPath").get()));
 }
 
+void XmlDocument::Clear() {
+    for (;;) {
+        com_ptr<IXMLDOMNode> child, removed;
+        CheckHResult(doc_->get_firstChild(child.put()));
+        if (!child)
+            return;
+        CheckHResult(doc_->removeChild(child.get(), removed.put()));
+    }
+}
+
 bool XmlDocument::LoadXml(std::wstring_view text) {
     VARIANT_BOOL loaded = VARIANT_FALSE;
     CheckHResult(doc_->loadXML(unique_bstr(text).get(), &loaded));

@@ -48,6 +48,9 @@ public:
     // An empty document that loads synchronously and selects with XPath.
     XmlDocument();
 
+    // Empties the document, keeping the parser object: making a new one costs
+    // more than a small exchange with the gateway.
+    void Clear();
     // False when the text or file is not well-formed XML.
     bool LoadXml(std::wstring_view text);
     bool Load(const std::wstring& file);

@@ -2,6 +2,7 @@
 
 #include "common/CommonTexts.h"
 #include "common/Exception.h"
+#include "common/Md5.h"
 #include "common/Text.h"
 
 #include <aclapi.h>
@@ -148,19 +149,9 @@ std::wstring MD5HexUpper(std::wstring_view text) {
     std::string bytes(text.size(), '?');
     std::transform(text.begin(), text.end(), bytes.begin(),
                    [](wchar_t c) { return c < 0x80 ? static_cast<char>(c) : '?'; });
-    unique_hcryptprov provider;
-    CheckWin32(
-        CryptAcquireContextW(provider.put(), nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT));
-    unique_hcrypthash hash;
-    CheckWin32(CryptCreateHash(provider.get(), CALG_MD5, 0, 0, hash.put()));
-    CheckWin32(CryptHashData(hash.get(), reinterpret_cast<const BYTE*>(bytes.data()),
-                             static_cast<DWORD>(bytes.size()), 0));
-    BYTE digest[16] = {};
-    DWORD length = sizeof(digest);
-    CheckWin32(CryptGetHashParam(hash.get(), HP_HASHVAL, digest, &length, 0));
     std::wstring result;
-    for (DWORD index = 0; index < length; ++index)
-        result += FormatText(L"%02X", digest[index]);
+    for (const std::uint8_t byte : Md5Digest(bytes))
+        result += FormatText(L"%02X", byte);
     return result;
 }
 

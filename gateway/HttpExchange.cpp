@@ -39,24 +39,34 @@ std::wstring WinHttpMessage(DWORD code) {
     return message;
 }
 
+// The wait for the answer's head has an option of its own, which the receive
+// time-out leaves unbounded (under Wine, for ever).
 bool SetTimeouts(HINTERNET handle, DWORD ms) {
-    const int bound = static_cast<int>(std::max<DWORD>(ms, 1));
-    return WinHttpSetTimeouts(handle, bound, bound, bound, bound);
+    DWORD bound = std::max<DWORD>(ms, 1);
+    return WinHttpSetTimeouts(handle, int(bound), int(bound), int(bound), int(bound)) &&
+           WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &bound, sizeof bound);
 }
 
 // A proxy that cannot be set leaves the exchange to go direct, as the platform would.
-void UseProxy(HINTERNET request, const wchar_t* proxy, const wchar_t* bypass) {
-    WINHTTP_PROXY_INFO info{WINHTTP_ACCESS_TYPE_NAMED_PROXY, const_cast<wchar_t*>(proxy),
-                            const_cast<wchar_t*>(bypass)};
+void UseProxy(HINTERNET request, const HttpProxy& proxy) {
+    if (!proxy.named)
+        return;
+    WINHTTP_PROXY_INFO info{WINHTTP_ACCESS_TYPE_NAMED_PROXY,
+                            const_cast<wchar_t*>(proxy.proxy.c_str()),
+                            const_cast<wchar_t*>(proxy.bypass.c_str())};
     WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &info, sizeof(info));
 }
 
-// The proxy as the platform's own XML request object would find it: the user's
+HttpProxy NamedProxy(const std::wstring& url, const wchar_t* proxy, const wchar_t* bypass) {
+    return {url, proxy != nullptr, proxy ? proxy : L"", bypass ? bypass : L""};
+}
+
+// The proxy as the platform's own XML request object finds it: the user's
 // settings, with auto-detection and a configuration script first when they are on.
-void ApplyUserProxy(HINTERNET session, HINTERNET request, const std::wstring& url) {
+HttpProxy FindUserProxy(HINTERNET session, const std::wstring& url) {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
     if (!WinHttpGetIEProxyConfigForCurrentUser(&user))
-        return;
+        return NamedProxy(url, nullptr, nullptr);
     unique_hglobal script(user.lpszAutoConfigUrl), proxy(user.lpszProxy),
         bypass(user.lpszProxyBypass);
     if (user.fAutoDetect || user.lpszAutoConfigUrl) {
@@ -69,13 +79,11 @@ void ApplyUserProxy(HINTERNET session, HINTERNET request, const std::wstring& ur
         WINHTTP_PROXY_INFO found{};
         if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &found)) {
             unique_hglobal foundProxy(found.lpszProxy), foundBypass(found.lpszProxyBypass);
-            if (found.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY)
-                UseProxy(request, found.lpszProxy, found.lpszProxyBypass);
-            return;
+            const bool named = found.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+            return NamedProxy(url, named ? found.lpszProxy : nullptr, found.lpszProxyBypass);
         }
     }
-    if (user.lpszProxy)
-        UseProxy(request, user.lpszProxy, user.lpszProxyBypass);
+    return NamedProxy(url, user.lpszProxy, user.lpszProxyBypass);
 }
 
 // One exchange; every step says whether it worked, and the first failure's
@@ -84,11 +92,12 @@ class PostExchange {
 public:
     PostExchange(HINTERNET session, DWORD timeoutMs) : session_(session), deadline_(timeoutMs) {}
 
-    bool Run(const std::wstring& url, const std::vector<HttpHeader>& headers,
-             std::string_view body) {
-        return Open(url) && Step(SetTimeouts(request_.get(), deadline_.Remaining())) &&
-               (ApplyUserProxy(session_, request_.get(), url), AddHeaders(headers)) &&
-               Step(SetTimeouts(request_.get(), deadline_.Remaining())) &&
+    bool Run(const std::wstring& url, const HttpProxy& proxy,
+             const std::vector<HttpHeader>& headers, std::string_view body) {
+        if (!Open(url) || !Step(SetTimeouts(request_.get(), deadline_.Remaining())))
+            return false;
+        UseProxy(request_.get(), proxy);
+        return AddHeaders(headers) && Step(SetTimeouts(request_.get(), deadline_.Remaining())) &&
                Step(WinHttpSendRequest(request_.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
                                        const_cast<char*>(body.data()), DWORD(body.size()),
                                        DWORD(body.size()), 0)) &&
@@ -97,7 +106,11 @@ public:
     }
     std::string& Answer() { return answer_; }
     DWORD Failure() const { return failure_; }
-    bool Late() const { return failure_ == ERROR_WINHTTP_TIMEOUT || deadline_.Remaining() == 0; }
+    // Wine reports a time-out as the socket's, WSAETIMEDOUT, not as WinHTTP's own.
+    bool Late() const {
+        return failure_ == ERROR_WINHTTP_TIMEOUT || failure_ == WSAETIMEDOUT ||
+               deadline_.Remaining() == 0;
+    }
 
 private:
     bool Step(BOOL succeeded) {
@@ -139,24 +152,22 @@ private:
     // Each wait is bounded by what is left of the whole, so a server that
     // trickles its answer cannot stretch the exchange either.
     bool ReadAnswer() {
+        constexpr DWORD Chunk = 16384;
         for (;;) {
             const DWORD left = deadline_.Remaining();
             if (left == 0) {
                 failure_ = ERROR_WINHTTP_TIMEOUT;
                 return false;
             }
-            DWORD available = 0;
-            if (!Step(SetTimeouts(request_.get(), left)) ||
-                !Step(WinHttpQueryDataAvailable(request_.get(), &available)))
-                return false;
-            if (available == 0)
-                return true;
             const size_t start = answer_.size();
-            answer_.resize(start + available);
+            answer_.resize(start + Chunk);
             DWORD read = 0;
-            if (!Step(WinHttpReadData(request_.get(), answer_.data() + start, available, &read)))
+            if (!Step(SetTimeouts(request_.get(), left)) ||
+                !Step(WinHttpReadData(request_.get(), answer_.data() + start, Chunk, &read)))
                 return false;
             answer_.resize(start + read);
+            if (read == 0)
+                return true;
         }
     }
 
@@ -170,16 +181,18 @@ private:
 
 } // namespace
 
-HttpOutcome HttpPost(const std::wstring& url, const std::vector<HttpHeader>& headers,
-                     std::string_view body, DWORD timeoutMs) {
+HttpOutcome HttpSession::Post(const std::wstring& url, const std::vector<HttpHeader>& headers,
+                              std::string_view body, DWORD timeoutMs) {
     unique_hinternet session(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
                                          WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session)
         RaiseLastOSError();
     SetTimeouts(session.get(), timeoutMs);
+    if (proxy_.url != url)
+        proxy_ = FindUserProxy(session.get(), url);
     PostExchange exchange(session.get(), timeoutMs);
     HttpOutcome outcome;
-    if (exchange.Run(url, headers, body)) {
+    if (exchange.Run(url, proxy_, headers, body)) {
         outcome.state = HttpOutcome::State::Complete;
         outcome.body = std::move(exchange.Answer());
     } else {

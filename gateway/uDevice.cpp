@@ -72,7 +72,7 @@ std::wstring TDevice::GetResultCodeText(std::int32_t Code) const {
 void TDevice::CreateRequest(const std::wstring& Group, const std::wstring& Operation,
                             XmlDocument& Doc, const std::vector<std::wstring>& Values,
                             const std::vector<std::wstring>& Names) {
-    Doc = XmlDocument();
+    Doc.Clear();
     const XmlNode root = Doc.CreateRoot(L"request");
     if (!FUseEToken)
         AppendElementWithAttributes(Doc, root, L"auth",
@@ -130,7 +130,7 @@ std::int32_t TDevice::SendRequest(XmlDocument& Doc) {
     const std::vector<HttpHeader> headers = RequestHeaders(body);
     if (headers.empty())
         return Fail(SendFailed, FEToken.LastErrorDescription());
-    const HttpOutcome outcome = HttpPost(FServer1URL, headers, body, FSrvResponseTimeout);
+    const HttpOutcome outcome = FHttp.Post(FServer1URL, headers, body, FSrvResponseTimeout);
     if (outcome.state == HttpOutcome::State::TimedOut)
         return ResultCode::NoAnswer;
     if (outcome.state == HttpOutcome::State::Failed)

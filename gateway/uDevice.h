@@ -94,6 +94,7 @@ private:
     std::wstring FCurrencyCode = L"643";
     TEToken FEToken;
     bool FUseEToken = false;
+    HttpSession FHttp;
 };
 
 } // namespace svcgate

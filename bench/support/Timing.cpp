@@ -72,6 +72,11 @@ void PrintTable(const std::string& title, const std::vector<Figure>& figures) {
     std::fflush(stdout);
 }
 
+void Expect(bool holds, const wchar_t* what) {
+    if (!holds)
+        throw Exception(std::wstring(L"the benchmark's call did not answer as expected: ") + what);
+}
+
 int RunInApartment(const std::function<void()>& run) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     int status = 0;

@@ -29,6 +29,10 @@ std::vector<Figure> Compare(const Case& baseline, const std::vector<Case>& cases
 
 void PrintTable(const std::string& title, const std::vector<Figure>& figures);
 
+// A figure is only worth printing for the answer it claims to measure: raises
+// when `holds` is false.
+void Expect(bool holds, const wchar_t* what);
+
 // Runs a benchmark in a single-threaded apartment, as the host calls the driver;
 // a failure is printed and gives the exit code 1.
 int RunInApartment(const std::function<void()>& run);

@@ -1,0 +1,146 @@
+#include "GatewayClient.h"
+
+#include "../support/Files.h"
+
+#include "common/Text.h"
+#include "common/uCommonUtils.h"
+#include "gateway/uGatewayResults.h"
+
+#include <algorithm>
+
+using namespace svcgate;
+using namespace svcgate::test;
+using tools::GatewayAnswer;
+using tools::ScriptedAnswer;
+
+namespace {
+
+TEST(ResultTexts, BuiltInTableAndPaymentStatuses) {
+    EXPECT_EQ(GatewayResultText(215), L"Транзакция с таким номером уже есть в базе");
+    EXPECT_EQ(GatewayResultText(0), L"\u041e\u041a");
+    EXPECT_EQ(GatewayResultText(999), L"Неизвестная ошибка. Статус ответа - 999");
+    std::wstring text = L"как было";
+    PaymentStatusText(psCompleted, text);
+    EXPECT_EQ(text, L"Платеж проведен");
+    PaymentStatusText(static_cast<TPaymentStatus>(4), text);
+    EXPECT_EQ(text, L"Платеж проведен");
+}
+
+TEST(ResultTexts, TheGatewaysOwnTextWins) {
+    GatewayClient client;
+    client.FResultCodes = {L"215=Повтор", L"7=Семь"};
+    EXPECT_EQ(client.GetResultCodeText(215), L"Повтор");
+    EXPECT_EQ(client.GetResultCodeText(216), L"Ошибка при сохранении транзакции на сервере");
+}
+
+// The request exactly as the gateway reads it: the prolog names windows-1251,
+// the bytes are UTF-8, and a password letter outside ASCII is hashed as "?".
+TEST_F(Gateway, TheRequestGoesOutByteForByte) {
+    client.SetLogin(L"Касса & <1>");
+    client.SetPassword(L"пароль");
+    ASSERT_EQ(Exchange(GatewayAnswer("terminals", "getLastIds")), 0);
+    const std::wstring expected =
+        L"<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<request><auth login=\"Касса "
+        L"&amp; &lt;1&gt;\" sign=\"" +
+        MD5HexUpper(L"??????") +
+        L"\" signAlg=\"MD5\"/><client software=\"Dezuri r0\" "
+        L"terminal=\"77\"/><terminals><getLastIds/></terminals></request>";
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0].body, WideToUtf8(expected));
+}
+
+TEST_F(Gateway, OnlyTheListedHeadersInTheirOrder) {
+    ASSERT_EQ(Exchange(GatewayAnswer("terminals", "getLastIds")), 0);
+    const tools::ReceivedRequest request = server.Requests().at(0);
+    std::vector<std::string> names;
+    for (const auto& [name, value] : request.headers)
+        names.push_back(name);
+    const auto at = [&](const char* name) {
+        return std::find(names.begin(), names.end(), name) - names.begin();
+    };
+    EXPECT_LT(at("Accept-encoding"), at("User-Agent"));
+    EXPECT_EQ(request.Header("Accept-encoding"), "identity");
+    EXPECT_EQ(request.Header("User-Agent"), "Dezuri r0");
+    EXPECT_EQ(request.Header("Content-Type"), std::nullopt);
+    EXPECT_EQ(request.Header("X-Digital-Sign"), std::nullopt);
+    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.target, "/xmlgate/xml.jsp");
+}
+
+struct AnswerCase {
+    const char* name;
+    std::string body;
+    std::int32_t code;
+    std::wstring description;
+};
+
+class Answers : public Gateway, public testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(Answers, BecomeAResultCodeAndADescription) {
+    EXPECT_EQ(Exchange(GetParam().body), GetParam().code);
+    EXPECT_EQ(client.LastResultDescription().substr(0, GetParam().description.size()),
+              GetParam().description);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gateway, Answers,
+    testing::Values(
+        AnswerCase{"Success", GatewayAnswer("terminals", "getLastIds"), 0, L"ОК"},
+        AnswerCase{"RootCodeIsFinal", GatewayAnswer("terminals", "getLastIds", "0", {}, "150"),
+                   1001, L"Неверный пароль или нет прав на этот терминал"},
+        AnswerCase{"OperationWithoutResult",
+                   "<response result=\"0\"><terminals><getLastIds/></terminals></response>", 1014,
+                   L""},
+        AnswerCase{"CodeThatIsNoNumber", "<response result=\"abc\"/>", 1014,
+                   L"Неизвестный статус ответа"},
+        AnswerCase{"HtmlPage", "<html><body>502 Bad Gateway<br></body></html>", 1001,
+                   L"Ошибка разбора ответа.\r\n"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(Gateway, AClosedPortIsAFailureToSend) {
+    client.SetServer1URL(L"http://127.0.0.1:1/xmlgate/xml.jsp");
+    EXPECT_EQ(client.ExecuteRequest(L"terminals", L"getLastIds", doc), 1001);
+    EXPECT_TRUE(client.LastResultDescription().starts_with(L"Ошибка отправки запроса.\r\n"));
+    EXPECT_GT(client.LastResultDescription().size(), 26u);
+}
+
+// The time-out bounds the whole exchange: a gateway that takes the request and
+// never answers cannot hold the cash desk.
+TEST_F(Gateway, AGatewayThatNeverAnswersGivesNoAnswerWithinTheTimeOut) {
+    client.SetSrvResponseTimeout(1000);
+    for (auto fault : {ScriptedAnswer::Fault::NeverAnswer, ScriptedAnswer::Fault::Trickle}) {
+        server.Queue({GatewayAnswer("terminals", "getLastIds"), "text/xml", 200, 0, fault});
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(client.ExecuteRequest(L"terminals", L"getLastIds", doc), 1007);
+        EXPECT_LT(GetTickCount() - start, 2500u);
+    }
+}
+
+TEST_F(Gateway, TheAnswersDeclaredEncodingIsHonoured) {
+    const std::wstring answer =
+        L"<response result=\"0\"><terminals><getLastIds result=\"0\" name=\"Касса №1\"/>"
+        L"</terminals></response>";
+    for (const std::string& body :
+         {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + WideToUtf8(answer),
+          "<?xml version=\"1.0\" encoding=\"windows-1251\"?>" + WideToAnsi(answer)}) {
+        ASSERT_EQ(Exchange(body), 0);
+        EXPECT_EQ(ReadXmlValue(doc, L"//terminals/getLastIds", L"name", L""), L"Касса №1");
+    }
+}
+
+// The dumps let an integrator read the last exchange; the password's digest
+// stays out of them.
+TEST_F(Gateway, DebugModeDumpsTheExchangeWithoutThePasswordDigest) {
+    const std::wstring folder = GetDataFolder();
+    DeleteFileW((folder + L"Request.xml").c_str());
+    client.SetDebugMode(true);
+    ASSERT_EQ(Exchange(GatewayAnswer("terminals", "getLastIds")), 0);
+    XmlDocument request, response;
+    ASSERT_TRUE(request.Load(folder + L"Request.xml"));
+    EXPECT_EQ(ReadXmlValue(request, L"//request/auth", L"sign", L""), MaskedSecret);
+    EXPECT_EQ(ReadXmlValue(request, L"//request/client", L"terminal", L""), L"77");
+    ASSERT_TRUE(response.Load(folder + L"Response.xml"));
+    EXPECT_EQ(ReadXmlValue(response, L"", L"result", L""), L"0");
+}
+
+} // namespace
