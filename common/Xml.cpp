@@ -74,6 +74,12 @@ std::wstring NodeName(IXMLDOMNode* node) {
     return name.str();
 }
 
+bool IsElementNamed(IXMLDOMNode* node, std::wstring_view name) {
+    DOMNodeType type = NODE_INVALID;
+    CheckHResult(node->get_nodeType(&type));
+    return type == NODE_ELEMENT && NodeName(node) == name;
+}
+
 std::wstring NodeValue(IXMLDOMNode* node) {
     unique_variant value;
     CheckHResult(node->get_nodeValue(value.put()));
@@ -150,6 +156,20 @@ std::vector<XmlNode> XmlNode::SelectNodes(std::wstring_view path) const {
             return nodes;
         nodes.emplace_back(std::move(next));
     }
+}
+
+std::vector<XmlNode> XmlNode::ChildElements(std::wstring_view name) const {
+    std::vector<XmlNode> children;
+    com_ptr<IXMLDOMNode> child;
+    CheckHResult(Dom()->get_firstChild(child.put()));
+    while (child) {
+        if (IsElementNamed(child.get(), name))
+            children.emplace_back(child.share());
+        com_ptr<IXMLDOMNode> next;
+        CheckHResult(child->get_nextSibling(next.put()));
+        child = std::move(next);
+    }
+    return children;
 }
 
 XmlNode XmlNode::AppendChild(const XmlNode& child) const {

@@ -26,6 +26,9 @@ public:
     // The first match in document order; an empty node when nothing matches.
     XmlNode SelectSingleNode(std::wstring_view path) const;
     std::vector<XmlNode> SelectNodes(std::wstring_view path) const;
+    // The child elements of that name, in document order: what "./name" selects,
+    // for about a third of a path's cost under Wine.
+    std::vector<XmlNode> ChildElements(std::wstring_view name) const;
     XmlNode AppendChild(const XmlNode& child) const;
 
     std::wstring Name() const;

@@ -36,6 +36,15 @@ TEST(XmlPaths, RelativePathSeesOnlyChildren) {
     EXPECT_FALSE(agent.SelectSingleNode(L"./missing"));
 }
 
+TEST(XmlPaths, ChildElementsAreWhatARelativePathSelects) {
+    const XmlDocument doc = Parse(L"<r><a n='1'/>text<!--a--><b/><a n='2'><a n='3'/></a></r>");
+    const std::vector<XmlNode> children = doc.DocumentElement().ChildElements(L"a");
+    ASSERT_EQ(children.size(), doc.DocumentElement().SelectNodes(L"./a").size());
+    EXPECT_EQ(ReadNodeAttribute(children.at(0), L"n", L""), L"1");
+    EXPECT_EQ(ReadNodeAttribute(children.at(1), L"n", L""), L"2");
+    EXPECT_TRUE(children.at(0).ChildElements(L"a").empty());
+}
+
 TEST(XmlRead, EmptyPathReadsTheDocumentElement) {
     const XmlDocument doc = Parse(L"<response result='0'>done</response>");
     EXPECT_EQ(ReadXmlValue(doc, L"", L"result", L"-"), L"0");
