@@ -75,6 +75,10 @@ HRESULT ChangeType(unique_variant& result, const VARIANT& value, VARTYPE type) {
                                type);
 }
 
+std::wstring TextOf(BSTR text) {
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
+
 // The platform's conversion writes a Boolean as -1 or 0, which would not read back.
 std::optional<bool> BooleanOf(const VARIANT& value) {
     switch (V_VT(&value)) {
@@ -114,11 +118,14 @@ void ReplaceReferencedText(VARIANT& reference, std::wstring_view text) {
 }
 
 std::wstring VariantToText(const VARIANT& value) {
+    // A text is read in place: the conversion would copy it first, which added half
+    // again to each attribute read from a parsed document under Wine.
+    if (V_VT(&value) == VT_BSTR)
+        return TextOf(V_BSTR(&value));
     if (const std::optional<bool> flag = BooleanOf(value))
         return *flag ? BooleanTrueText : BooleanFalseText;
     unique_variant text = ConvertVariant(value, VT_BSTR);
-    const BSTR bstr = V_BSTR(text.addressof());
-    return bstr ? std::wstring(bstr, SysStringLen(bstr)) : std::wstring();
+    return TextOf(V_BSTR(text.addressof()));
 }
 
 std::int32_t VariantToInt(const VARIANT& value) {
