@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace svcgate {
 
@@ -54,6 +55,30 @@ std::wstring LocaleDecimalSeparator(LCID locale) {
     wchar_t separator[8] = {};
     CheckWin32(GetLocaleInfoW(locale, LOCALE_SDECIMAL, separator, ARRAYSIZE(separator)) != 0);
     return separator;
+}
+
+bool IsDigits(std::wstring_view text, size_t most) {
+    return !text.empty() && text.size() <= most &&
+           std::ranges::all_of(text, [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
+
+// A catalogue of 10,000 providers holds some 30,000 amounts, which the platform's
+// parser took 50 ms to read under Wine. Nearly all are of the form
+// -?d{1,14}([.,]d{1,4})?, whose value is beyond doubt; anything else goes to it.
+std::optional<Currency> PlainAmount(std::wstring_view text) {
+    const bool negative = text.starts_with(L'-');
+    text.remove_prefix(negative ? 1 : 0);
+    const size_t point = std::min(text.find_first_of(L".,"), text.size());
+    const std::wstring_view whole = text.substr(0, point);
+    const std::wstring_view fraction = point < text.size() ? text.substr(point + 1) : L"0";
+    if (!IsDigits(whole, 14) || !IsDigits(fraction, 4))
+        return std::nullopt;
+    Currency units = 0;
+    for (const wchar_t c : whole)
+        units = units * 10 + (c - L'0');
+    for (size_t i = 0; i < 4; ++i)
+        units = units * 10 + (i < fraction.size() ? fraction[i] - L'0' : 0);
+    return negative ? -units : units;
 }
 
 } // namespace
@@ -159,6 +184,8 @@ Currency TextToCurrency(std::wstring_view text, LCID locale) {
     const std::wstring_view trimmed = Trim(text);
     if (trimmed.empty())
         return 0;
+    if (const std::optional<Currency> plain = PlainAmount(trimmed))
+        return *plain;
     const std::wstring separator = LocaleDecimalSeparator(locale);
     const std::wstring number =
         ReplaceAll(ReplaceAll(std::wstring(trimmed), L".", separator), L",", separator);

@@ -46,6 +46,19 @@ TEST_P(MoneyText, WritesTheShortestTextWithAPoint) {
     EXPECT_EQ(CurrencyToText(INT64_MAX, GetParam()), L"922337203685477.5807");
 }
 
+// Plain texts are read without the platform's parser; the others still go to it.
+TEST_P(MoneyText, ReadsPlainTextsAsThePlatformDoes) {
+    EXPECT_EQ(TextToCurrency(L"0012", GetParam()), 120000);
+    EXPECT_EQ(TextToCurrency(L"-0", GetParam()), 0);
+    EXPECT_EQ(TextToCurrency(L"-7,5", GetParam()), -75000);
+    EXPECT_EQ(TextToCurrency(L"99999999999999.9999", GetParam()), 999999999999999999);
+    EXPECT_EQ(TextToCurrency(L"100000000000000", GetParam()), 1000000000000000000);
+    EXPECT_EQ(TextToCurrency(L"1.23456", GetParam()), 12346);
+    EXPECT_EQ(TextToCurrency(L"+5", GetParam()), 50000);
+    EXPECT_THROW(TextToCurrency(L"1.5.5", GetParam()), Exception);
+    EXPECT_THROW(TextToCurrency(L"-", GetParam()), Exception);
+}
+
 INSTANTIATE_TEST_SUITE_P(Locales, MoneyText, testing::Values(Russian, English));
 
 TEST(MoneyText, UserLocaleIsTheDefault) {
