@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace svcgate {
@@ -154,9 +155,23 @@ public:
     void Clear();
 
 private:
+    // The names of the fields a gateway row and a "provider" element both hold.
+    struct AttributeNames;
+
     void AddTestProvider();
+    TProvider* FindProvider(const std::wstring& ProviderID) const;
+    TProvider& AppendProvider(std::wstring ProviderID);
+    void LoadUIProvider(const XmlNode& node, bool FullReload);
+    static void ReadNames(TProvider& provider, const XmlNode& node, const AttributeNames& names);
+    static void ReadLimits(TProvider& provider, const XmlNode& node, const AttributeNames& names);
+    static void ReadUIFields(TProvider& provider, const XmlNode& node);
+    static void SaveProvider(XmlDocument& xmlDoc, const XmlNode& xmlRootNode,
+                             const TProvider& provider);
 
     std::vector<std::unique_ptr<TProvider>> FItems;
+    // The first provider of each identifier: commission rows and payments look
+    // providers up one at a time, which a scan of 10,000 would make quadratic.
+    std::unordered_map<std::wstring, TProvider*> FIndex;
     TComissinProfiles FComissinProfiles;
 };
 
