@@ -7,7 +7,7 @@
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "device/uEquipmentErrors.h"
+#include "common/uEquipmentErrors.h"
 #include "terminal/uBaseServiceTerminal.h"
 
 #include <string>
@@ -88,7 +88,7 @@ void ExpectAnswers(HostCall& deviceInfo, HostCall& serviceCodes) {
     const bool succeeded = VariantToBool(serviceCodes().get());
     const unique_variant code = GetElement(ArrayOf(serviceCodes.OutData().get()), 0);
     bench::Expect(!succeeded && VariantToInt(code.get()) == ResultCode::NotSupported,
-           L"GetServiceCodes answers 1003");
+                  L"GetServiceCodes answers 1003");
 }
 
 void Run() {

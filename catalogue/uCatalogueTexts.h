@@ -4,8 +4,7 @@
 
 namespace svcgate::CatalogueTexts {
 
-// The test provider, whose payments go to the gateway as test payments.
-constexpr const wchar_t* TestProviderID = L"11111";
+// The test provider's name and its one field.
 constexpr const wchar_t* TestProviderName = L"Тестирование XML-протокола";
 constexpr const wchar_t* TestControlName = L"account";
 

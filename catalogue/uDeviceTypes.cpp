@@ -198,9 +198,9 @@ void TProviders::LoadCommissionsFromXML(const std::vector<XmlNode>& xmlNodes) {
 }
 
 void TProviders::AddTestProvider() {
-    if (FindProvider(Texts::TestProviderID))
+    if (FindProvider(TestProviderID))
         return;
-    TProvider& provider = AppendProvider(Texts::TestProviderID);
+    TProvider& provider = AppendProvider(TestProviderID);
     provider.FLongName = provider.FShortName = provider.FFiscalName = Texts::TestProviderName;
     provider.FProviderControls.Add().FControlName = Texts::TestControlName;
 }

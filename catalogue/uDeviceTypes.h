@@ -18,6 +18,9 @@ enum TPaymentStatus : std::uint8_t { psError, psExecuting, psCompleted, psAutori
 
 enum TPaymentMode { pmCheck, pmOnLine, pmOffLine };
 
+// The provider every catalogue holds; payments to it are the gateway's test payments.
+constexpr const wchar_t* TestProviderID = L"11111";
+
 // One input field a cashier fills for a payment to a provider.
 class TProviderControl {
 public:

@@ -1,5 +1,6 @@
 #include "common/uCommonUtils.h"
 
+#include "common/CacheFiles.h"
 #include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Md5.h"
@@ -268,7 +269,15 @@ std::wstring ReadNodeAttribute(const XmlNode& node, std::wstring_view name,
 }
 
 void SaveXmlToDataFolder(const XmlDocument& doc, std::wstring_view fileName) {
-    doc.Save(GetDataFolder() + std::wstring(fileName));
+    ReplaceFile(GetDataFolder() + std::wstring(fileName),
+                [&](const std::wstring& temporary) { doc.Save(temporary); });
+}
+
+double TimeOfDayNow() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    const double seconds = now.wHour * 3600.0 + now.wMinute * 60.0 + now.wSecond;
+    return (seconds + now.wMilliseconds / 1000.0) / 86400.0;
 }
 
 } // namespace svcgate

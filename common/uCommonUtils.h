@@ -73,6 +73,10 @@ std::wstring ReadXmlValue(const XmlDocument& doc, std::wstring_view path,
                           std::wstring_view attributeName, std::wstring_view defaultValue);
 std::wstring ReadNodeAttribute(const XmlNode& node, std::wstring_view name,
                                std::wstring_view defaultValue);
+// Replaces the file whole, in one step: other drivers may be reading it.
 void SaveXmlToDataFolder(const XmlDocument& doc, std::wstring_view fileName);
+
+// The local clock's time of day as a fraction of a day (0.5 is noon).
+double TimeOfDayNow();
 
 } // namespace svcgate

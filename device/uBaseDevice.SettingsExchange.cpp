@@ -8,7 +8,7 @@
 #include "common/uCommonUtils.h"
 #include "device/uBaseDevice.h"
 #include "device/uDeviceTexts.h"
-#include "device/uEquipmentErrors.h"
+#include "common/uEquipmentErrors.h"
 #include "device/uHostValues.h"
 #include "frame/uDebugLog.h"
 

@@ -6,7 +6,7 @@
 #include "common/Variants.h"
 #include "common/uCommonUtils.h"
 #include "device/uDeviceTexts.h"
-#include "device/uEquipmentErrors.h"
+#include "common/uEquipmentErrors.h"
 #include "device/uHostValues.h"
 #include "frame/uDebugLog.h"
 
@@ -97,9 +97,6 @@ void TBaseDevice::Destroy() {
     FWindows.clear();
 }
 
-std::wstring TBaseDevice::GetDriverResultDescription(std::int32_t ResultCode) {
-    return EquipmentResultText(ResultCode);
-}
 
 void TBaseDevice::DoRegisterMethods() {
     RegisterPrivateMethod(L"Init", [this](SAFEARRAY* p) { return InitMethod(p); });

@@ -83,8 +83,6 @@ public:
     void StoreFocus();
     void RestoreFocus();
 
-    std::wstring GetDriverResultDescription(std::int32_t ResultCode) override;
-
 protected:
     void Initialize() override;
     void Destroy() override;

@@ -4,7 +4,7 @@
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "frame/uDebugLog.h"
-#include "common/ResultCodes.h"
+#include "common/uEquipmentErrors.h"
 
 #include <objbase.h>
 
@@ -31,8 +31,8 @@ unique_safearray BuildArgumentArray(const DISPPARAMS& params) {
     unique_safearray array = CreateVariantArray(count);
     for (long i = 0; i < count; ++i) {
         unique_variant copy;
-        CheckHResult(
-            VariantCopyInd(copy.addressof(), FollowVariantReferences(&params.rgvarg[count - 1 - i])));
+        CheckHResult(VariantCopyInd(copy.addressof(),
+                                    FollowVariantReferences(&params.rgvarg[count - 1 - i])));
         if (copy.vt() == VT_I2)
             copy = ConvertVariant(copy.get(), VT_I4);
         PutElement(array.get(), i, copy.get());
@@ -135,6 +135,10 @@ void TBaseObject::FinalRelease() noexcept {
         Destroy();
     } catch (...) {
     }
+}
+
+std::wstring TBaseObject::GetDriverResultDescription(int32_t ResultCode) {
+    return EquipmentResultText(ResultCode);
 }
 
 unique_variant TBaseObject::BuildErrorOutData(int32_t code, std::wstring_view description) {

@@ -89,9 +89,9 @@ public:
     TSettingStruct* FindSetting(std::wstring_view ID);
     const TSettingStruct* FindSetting(std::wstring_view ID) const;
 
-    // The description of a result code. The frame holds no table of codes: the
-    // floor that knows them answers.
-    virtual std::wstring GetDriverResultDescription(std::int32_t ResultCode) = 0;
+    // The description of a result code: the equipment table's, unless a driver
+    // has texts of its own.
+    virtual std::wstring GetDriverResultDescription(std::int32_t ResultCode);
 
 protected:
     TBaseObject() = default;

@@ -2,12 +2,10 @@
 
 #include "common/Text.h"
 #include "common/uCommonUtils.h"
-#include "common/ResultCodes.h"
+#include "common/uEquipmentErrors.h"
+#include "gateway/GatewayValues.h"
 #include "gateway/uGatewayResults.h"
 #include "gateway/uGatewayTexts.h"
-
-#include <charconv>
-#include <optional>
 
 namespace svcgate {
 
@@ -39,15 +37,6 @@ std::wstring OneLine(const std::string& text) {
         if (c != '\r' && c != '\n')
             line += static_cast<wchar_t>(static_cast<unsigned char>(c));
     return line;
-}
-
-std::optional<std::int32_t> DecimalCode(const std::wstring& text) {
-    const std::string digits = WideToUtf8(text);
-    std::int32_t code = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
-    if (error != std::errc() || end != digits.data() + digits.size())
-        return std::nullopt;
-    return code;
 }
 
 } // namespace

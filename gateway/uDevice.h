@@ -2,22 +2,76 @@
 // The client of the SvcGate gateway: every gateway operation is one XML request
 // posted over HTTP and one XML answer, checked into an equipment result code.
 
+#include "catalogue/uDeviceTypes.h"
+#include "common/CacheFiles.h"
 #include "common/Xml.h"
 #include "gateway/HttpExchange.h"
 #include "token/EToken.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace svcgate {
+
+// The dealer's registration data as the gateway gives it.
+struct TAgentInfo {
+    std::wstring Address;
+    std::wstring FIO;
+    std::wstring ID;
+    std::wstring Info;
+    std::wstring INN;
+    std::wstring Name;
+    std::wstring Phone;
+    std::wstring WWW;
+    std::wstring CntPhone;
+    std::wstring CntEmail;
+    std::wstring CurID;
+};
 
 class TDevice {
 public:
     TDevice();
     TDevice(const TDevice&) = delete;
     TDevice& operator=(const TDevice&) = delete;
-    virtual ~TDevice() = default;
+    virtual ~TDevice();
+
+    // Service: numbering, configuration and currency from the gateway, then the
+    // catalogue and result texts from the cache or, when stale, from the gateway.
+    std::int32_t Enable(bool FullReload);
+    void Disable() { FEnabled = false; }
+    // The cache files of the data folder, shared by every driver on the machine.
+    void ReadSettings();
+    void SaveSettings();
+    std::int32_t GetProviders();
+    std::int32_t GetUIProviders();
+    std::int32_t GetCommisions();
+    std::int32_t GetCommissionProfiles();
+
+    std::int32_t AuthorizePayment(Currency AmountFrom, Currency AmountTo,
+                                  const std::wstring& ProviderID, const std::wstring& Account,
+                                  const std::vector<std::wstring>& Extras, TPaymentMode PaymentMode,
+                                  TPaymentStatus& PaymentStatus, std::int32_t& PaymentID,
+                                  std::wstring& TransactionID);
+    std::int32_t GetPaymentStatus(std::int32_t PaymentID, std::int32_t& ResultCode,
+                                  std::wstring& ResultCodeDescription,
+                                  TPaymentStatus& PaymentStatus, bool& Fatal);
+    std::int32_t CancelPayment(std::int32_t PaymentID, const std::wstring& TransactionID,
+                               TPaymentStatus& PaymentStatus, std::wstring& CanselTransactionID);
+
+    std::int32_t GetAgentInfo(TAgentInfo& AgentInfo);
+    std::int32_t GetBalance(Currency& Balance, Currency& TreeBalance, Currency& Overdraft);
+    std::int32_t GetNeedIdentifyUser(const std::wstring& Phone, bool& NeedIdentifyUser);
+    std::int32_t SetIdentifyUser(const std::wstring& Phone, const std::wstring& FirstName,
+                                 const std::wstring& MiddleName, const std::wstring& LastName,
+                                 const std::wstring& PassportNumber, const std::wstring& INN,
+                                 const std::wstring& Snils, const std::wstring& OMS,
+                                 double BirthDate);
+    bool SetPublicKey(const std::wstring& ALogin, const std::wstring& APassword);
+
+    std::int32_t CalculateComission(const std::wstring& ProviderID, Currency Amount, Currency& Sum,
+                                    Currency& Percent);
 
     bool DebugMode() const { return FDebugMode; }
     void SetDebugMode(bool value) { FDebugMode = value; }
@@ -45,6 +99,7 @@ public:
     bool Enabled() const { return FEnabled; }
     void SetEnabled(bool value) { FEnabled = value; }
     TEToken& EToken() { return FEToken; }
+    const TProviders& Providers() const { return FProviders; }
     bool UseEToken() const { return FUseEToken; }
     void SetUseEToken(bool value) { FUseEToken = value; }
 
@@ -68,10 +123,21 @@ protected:
                                 XmlDocument& Doc, const std::vector<std::wstring>& Values = {},
                                 const std::vector<std::wstring>& Names = {});
 
+    std::int32_t GetConfigId();
+    std::int32_t GetResultCodes();
+    std::int32_t GetLastIds();
+
     // Lines "code=text" of the gateway's own result table.
     std::vector<std::wstring> FResultCodes;
 
 private:
+    std::int32_t NotFound();
+    std::int32_t RefreshCatalogue();
+    std::int32_t FetchCatalogue(const wchar_t* Group, const wchar_t* Operation, const wchar_t* Path,
+                                const std::function<void(const std::vector<XmlNode>&)>& Load);
+    void AddPaymentElements(XmlDocument& Doc, const std::wstring& PaymentPath,
+                            const TProvider& Provider, Currency AmountFrom, Currency AmountTo,
+                            const std::wstring& Account, const std::vector<std::wstring>& Extras);
     // The request text as it goes on the wire, before its UTF-8 encoding.
     std::wstring RequestText(XmlDocument& Doc) const;
     std::vector<HttpHeader> RequestHeaders(const std::string& body);
@@ -91,6 +157,10 @@ private:
     std::int32_t FTransactNum = -1;
     std::int32_t FReceiptNum = -1;
     bool FEnabled = false;
+    TProviders FProviders;
+    // What the cache files held when this client last read or wrote them.
+    std::optional<FileStamp> FResultCodesStamp;
+    std::optional<FileStamp> FProvidersStamp;
     std::wstring FCurrencyCode = L"643";
     TEToken FEToken;
     bool FUseEToken = false;

@@ -5,6 +5,7 @@ namespace svcgate::GatewayTexts {
 
 constexpr const wchar_t* SendFailed = L"Ошибка отправки запроса.";
 constexpr const wchar_t* ParseFailed = L"Ошибка разбора ответа.";
+constexpr const wchar_t* InformationNotFound = L"Запрошенная информация не найдена";
 constexpr const wchar_t* UnknownResult = L"Неизвестная ошибка. Статус ответа - ";
 
 constexpr const wchar_t* StatusError = L"Ошибка проведения платежа";
@@ -26,6 +27,13 @@ constexpr const wchar_t* DigitalSign = L"X-Digital-Sign";
 constexpr const wchar_t* DigitalSignAlg = L"X-Digital-Sign-Alg";
 constexpr const wchar_t* DigitalSignAlgorithm = L"MD5withRSA";
 constexpr const wchar_t* DigitalSignLogin = L"X-Digital-Sign-Login";
+
+// The cache of the data folder.
+constexpr const wchar_t* SettingsFile = L"settings.sts";
+constexpr const wchar_t* SettingsSection = L"OPTIONS";
+constexpr const wchar_t* ConfigIDKey = L"TerminalConfigID";
+constexpr const wchar_t* ResultCodesFile = L"rescodes.sl";
+constexpr const wchar_t* ProvidersFile = L"providers.xml";
 
 // The dumps of the last exchange in the data folder.
 constexpr const wchar_t* RequestDump = L"Request.xml";

@@ -1,6 +1,6 @@
 #include "terminal/uBaseServiceTerminal.h"
 
-#include "device/uEquipmentErrors.h"
+#include "common/uEquipmentErrors.h"
 #include "device/uHostValues.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "Timing.h"
 
 #include "common/Exception.h"
+#include "common/Owners.h"
 #include "common/Text.h"
 
 #include <windows.h>
@@ -65,11 +66,32 @@ std::vector<Figure> Compare(const Case& baseline, const std::vector<Case>& cases
 }
 
 void PrintTable(const std::string& title, const std::vector<Figure>& figures) {
-    std::printf("%s\n\n%-34s %14s %16s\n", title.c_str(), "call", "calls/s", "time/baseline");
+    std::printf("%s\n\n%-42s %12s %12s %14s\n", title.c_str(), "call", "calls/s", "ms/call",
+                "time/baseline");
     for (const Figure& figure : figures)
-        std::printf("%-34s %14.0f %16.1f\n", figure.name.c_str(), figure.callsPerSecond,
-                    figure.costRatio);
+        std::printf("%-42s %12.0f %12.3f %14.2f\n", figure.name.c_str(), figure.callsPerSecond,
+                    1000.0 / figure.callsPerSecond, figure.costRatio);
     std::fflush(stdout);
+}
+
+void BarePost(unsigned short port, const std::string& body) {
+    unique_hinternet session(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                         WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    unique_hinternet connection(WinHttpConnect(session.get(), L"127.0.0.1", port, 0));
+    unique_hinternet request(WinHttpOpenRequest(connection.get(), L"POST", L"/xmlgate/xml.jsp",
+                                                nullptr, WINHTTP_NO_REFERER,
+                                                WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+    const wchar_t* headers = L"Accept-encoding: identity\r\nUser-Agent: Dezuri r0\r\n";
+    WinHttpAddRequestHeaders(request.get(), headers, DWORD(-1), WINHTTP_ADDREQ_FLAG_ADD);
+    Expect(WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
+                              const_cast<char*>(body.data()), DWORD(body.size()),
+                              DWORD(body.size()), 0) &&
+               WinHttpReceiveResponse(request.get(), nullptr),
+           L"a bare POST");
+    char buffer[4096];
+    DWORD read = 0;
+    while (WinHttpReadData(request.get(), buffer, sizeof(buffer), &read) && read > 0) {
+    }
 }
 
 void Expect(bool holds, const wchar_t* what) {

@@ -33,6 +33,10 @@ void PrintTable(const std::string& title, const std::vector<Figure>& figures);
 // when `holds` is false.
 void Expect(bool holds, const wchar_t* what);
 
+// The least the platform does for one gateway exchange: a session, a connection,
+// a POST of `body` with the client's two plain headers, and the whole answer read.
+void BarePost(unsigned short port, const std::string& body);
+
 // Runs a benchmark in a single-threaded apartment, as the host calls the driver;
 // a failure is printed and gives the exit code 1.
 int RunInApartment(const std::function<void()>& run);

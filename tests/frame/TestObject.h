@@ -23,20 +23,6 @@ public:
     using TBaseObject::RegisterPrivateMethod;
     using TBaseObject::RegisterPublicMethod;
 
-    // The frame knows no table of codes; the two it names itself suffice here.
-    std::wstring GetDriverResultDescription(std::int32_t code) override {
-        switch (code) {
-        case 1001:
-            return L"Неизвестная ошибка";
-        case 1003:
-            return L"Команда не поддерживается устройством";
-        case 1004:
-            return L"Ошибка входных параметров команды";
-        default:
-            return L"Код " + std::to_wstring(code);
-        }
-    }
-
     void Initialize() override {
         TBaseObject::Initialize();
         RegisterPublicMethod(L"Run", [this](VARIANT& InData, unique_variant& OutData,

@@ -2,13 +2,26 @@
 // Equipment result codes: 0 is success, every other code names a failure with a
 // fixed Russian description that travels to the host.
 
-#include "common/ResultCodes.h"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace svcgate {
+
+// The codes every floor names, the gateway client's among them.
+namespace ResultCode {
+
+constexpr std::int32_t Success = 0;
+constexpr std::int32_t DeviceNotEnabled = 70;
+constexpr std::int32_t CancelledByUser = 201;
+constexpr std::int32_t UnknownError = 1001;
+constexpr std::int32_t NotSupported = 1003;
+constexpr std::int32_t BadInput = 1004;
+constexpr std::int32_t NoAnswer = 1007;
+constexpr std::int32_t ProtocolError = 1014;
+constexpr std::int32_t ServiceNotFound = 17001;
+
+} // namespace ResultCode
 
 // The description of a result code: the driver's own text when there is one
 // (never for success), else the table's, else the fallback, else 1001's.

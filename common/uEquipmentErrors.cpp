@@ -1,4 +1,4 @@
-#include "device/uEquipmentErrors.h"
+#include "common/uEquipmentErrors.h"
 
 #include "common/Module.h"
 
@@ -17,7 +17,7 @@ struct CodeText {
 
 constexpr CodeText codeTexts[] = {
 #define EQUIPMENT_ERROR(id, code, text) {code, id},
-#include "device/EquipmentErrors.def"
+#include "common/EquipmentErrors.def"
 #undef EQUIPMENT_ERROR
 };
 

@@ -1,0 +1,164 @@
+#include "common/CacheFiles.h"
+
+#include "common/Exception.h"
+#include "common/Owners.h"
+#include "common/Text.h"
+
+#include <windows.h>
+
+namespace svcgate {
+
+namespace {
+
+// A reader holds the file open while it reads it, which keeps it from being
+// replaced, and a writer's move locks it for an instant; each waits for the other.
+constexpr int MoveAttempts = 200;
+constexpr DWORD MoveRetryMs = 25;
+
+// A new file that is deleted unless it took its place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::wstring& beside) {
+        const std::wstring folder = beside.substr(0, beside.find_last_of(L"\\/") + 1);
+        wchar_t name[MAX_PATH] = {};
+        CheckWin32(GetTempFileNameW(folder.c_str(), L"sgw", 0, name) != 0);
+        path_ = name;
+    }
+    ~TemporaryFile() {
+        if (!path_.empty())
+            DeleteFileW(path_.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    const std::wstring& Path() const { return path_; }
+    void MoveTo(const std::wstring& target) {
+        for (int attempt = 1;; ++attempt) {
+            if (MoveFileExW(path_.c_str(), target.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+                path_.clear();
+                return;
+            }
+            const DWORD error = GetLastError();
+            const bool held = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+            if (!held || attempt == MoveAttempts)
+                CheckWin32Result(error);
+            Sleep(MoveRetryMs);
+        }
+    }
+
+private:
+    std::wstring path_;
+};
+
+// A reader meets the file locked for the instant a writer moves a new one into
+// its place; it waits for that rather than failing.
+unique_handle OpenForReading(const std::wstring& path) {
+    for (int attempt = 1;; ++attempt) {
+        unique_handle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file || GetLastError() != ERROR_SHARING_VIOLATION || attempt == MoveAttempts)
+            return file;
+        Sleep(MoveRetryMs);
+    }
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+    unique_handle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        RaiseLastOSError();
+    DWORD written = 0;
+    CheckWin32(WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
+    CheckWin32(FlushFileBuffers(file.get()));
+}
+
+std::wstring DecodedText(const std::string& bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF"))
+        return Utf8ToWide(std::string_view(bytes).substr(3));
+    if (bytes.starts_with("\xFF\xFE"))
+        return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2),
+                            (bytes.size() - 2) / sizeof(wchar_t));
+    return AnsiToWide(bytes);
+}
+
+} // namespace
+
+bool FileStamp::operator==(const FileStamp& other) const {
+    return CompareFileTime(&written, &other.written) == 0 && size == other.size;
+}
+
+std::optional<FileStamp> StampOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    return FileStamp{data.ftLastWriteTime, ULONGLONG(data.nFileSizeHigh) << 32 | data.nFileSizeLow};
+}
+
+void ReplaceFile(const std::wstring& path, const std::function<void(const std::wstring&)>& write) {
+    TemporaryFile temporary(path);
+    write(temporary.Path());
+    temporary.MoveTo(path);
+}
+
+std::wstring ReadIniText(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
+    std::wstring value(1024, L'\0');
+    const DWORD length = GetPrivateProfileStringW(section, key, L"", value.data(),
+                                                  DWORD(value.size()), path.c_str());
+    value.resize(length);
+    return value;
+}
+
+void WriteIniText(const std::wstring& path, const wchar_t* section, const wchar_t* key,
+                  const std::wstring& value) {
+    ReplaceFile(path, [&](const std::wstring& temporary) {
+        if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            CheckWin32(CopyFileW(path.c_str(), temporary.c_str(), FALSE));
+        CheckWin32(WritePrivateProfileStringW(section, key, value.c_str(), temporary.c_str()));
+    });
+}
+
+std::optional<std::string> ReadSharedFile(const std::wstring& path) {
+    unique_handle file = OpenForReading(path);
+    if (!file) {
+        if (GetLastError() == ERROR_FILE_NOT_FOUND || GetLastError() == ERROR_PATH_NOT_FOUND)
+            return std::nullopt;
+        RaiseLastOSError();
+    }
+    LARGE_INTEGER size{};
+    CheckWin32(GetFileSizeEx(file.get(), &size));
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    CheckWin32(ReadFile(file.get(), bytes.data(), DWORD(bytes.size()), &read, nullptr));
+    bytes.resize(read);
+    return bytes;
+}
+
+std::vector<std::wstring> ReadTextLines(const std::wstring& path) {
+    const std::wstring text = DecodedText(ReadSharedFile(path).value_or(std::string()));
+    std::vector<std::wstring> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        std::wstring line = text.substr(start, end - start);
+        if (line.ends_with(L'\r'))
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+void WriteTextLines(const std::wstring& path, const std::vector<std::wstring>& lines) {
+    std::wstring text;
+    for (const std::wstring& line : lines)
+        text += line + L"\r\n";
+    ReplaceFile(path,
+                [&](const std::wstring& temporary) { WriteBytes(temporary, WideToAnsi(text)); });
+}
+
+} // namespace svcgate

@@ -1,0 +1,45 @@
+#pragma once
+// Files that every driver instance on the machine shares and rewrites while
+// others may read them: each is written whole beside its place and then moved
+// over the old one in one step, so a reader never meets half a file and a crash
+// while writing leaves the previous one intact.
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace svcgate {
+
+// `write` fills a new file of the given name in the same folder; it then takes
+// the place of `path`.
+void ReplaceFile(const std::wstring& path, const std::function<void(const std::wstring&)>& write);
+
+// When and how large a file was last written: what was read from it need not be
+// read again while this stays the same.
+struct FileStamp {
+    FILETIME written{};
+    ULONGLONG size = 0;
+    bool operator==(const FileStamp& other) const;
+};
+// None when there is no such file.
+std::optional<FileStamp> StampOf(const std::wstring& path);
+
+// The bytes of a file, none when there is no such file.
+std::optional<std::string> ReadSharedFile(const std::wstring& path);
+
+// One value of an INI file; empty when the key is missing.
+std::wstring ReadIniText(const std::wstring& path, const wchar_t* section, const wchar_t* key);
+// Sets one value, keeping the rest of the file.
+void WriteIniText(const std::wstring& path, const wchar_t* section, const wchar_t* key,
+                  const std::wstring& value);
+
+// The lines of a text file: a byte order mark says its encoding, else it is in
+// the ANSI code page.
+std::vector<std::wstring> ReadTextLines(const std::wstring& path);
+// Lines in the ANSI code page, each ended by CR LF, without a byte order mark.
+void WriteTextLines(const std::wstring& path, const std::vector<std::wstring>& lines);
+
+} // namespace svcgate

@@ -1,0 +1,212 @@
+// Bringing the client into service: numbering, configuration, currency, and the
+// catalogue and result texts from the cache files or the gateway.
+
+#include "common/CacheFiles.h"
+#include "common/Text.h"
+#include "common/uCommonUtils.h"
+#include "common/uEquipmentErrors.h"
+#include "gateway/uDevice.h"
+#include "gateway/uGatewayTexts.h"
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+
+namespace svcgate {
+
+using namespace GatewayTexts;
+
+namespace {
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Replaces the entry of `id`, in its place; an empty text removes it.
+void SetResultText(std::vector<std::wstring>& lines, const std::wstring& id,
+                   const std::wstring& text) {
+    const auto entry = std::find_if(lines.begin(), lines.end(), [&](const std::wstring& line) {
+        return SameText(line.substr(0, line.find(L'=')), id);
+    });
+    if (text.empty()) {
+        if (entry != lines.end())
+            lines.erase(entry);
+    } else if (entry != lines.end()) {
+        *entry = id + L"=" + text;
+    } else {
+        lines.push_back(id + L"=" + text);
+    }
+}
+
+// What the system's ANSI code page can hold of a text: the file keeps no more.
+std::wstring AnsiOnly(const std::wstring& text) {
+    return AnsiToWide(WideToAnsi(text));
+}
+
+} // namespace
+
+TDevice::~TDevice() {
+    Disable();
+}
+
+std::int32_t TDevice::Enable(bool FullReload) {
+    FEnabled = false;
+    ReadSettings();
+    const std::wstring storedConfigID = FTerminalConfigID;
+    std::int32_t result = GetLastIds();
+    if (result == ResultCode::Success)
+        result = GetConfigId();
+    TAgentInfo agent;
+    if (result == ResultCode::Success)
+        result = GetAgentInfo(agent);
+    if (result != ResultCode::Success)
+        return result;
+    FCurrencyCode = agent.CurID;
+    const bool fresh =
+        FTerminalConfigID == storedConfigID && !FResultCodes.empty() && FProviders.Count() > 0;
+    if (!fresh || FullReload)
+        result = RefreshCatalogue();
+    FEnabled = result == ResultCode::Success;
+    return result;
+}
+
+// The files are written only when every part arrived: a refresh that fails on the
+// way leaves the cache as it was.
+std::int32_t TDevice::RefreshCatalogue() {
+    for (auto step : {&TDevice::GetResultCodes, &TDevice::GetUIProviders, &TDevice::GetCommisions,
+                      &TDevice::GetCommissionProfiles})
+        if (const std::int32_t result = (this->*step)(); result != ResultCode::Success)
+            return result;
+    SaveSettings();
+    return ResultCode::Success;
+}
+
+// A file unchanged since this client read or wrote it holds what memory holds:
+// an unchanged configuration then costs its three small exchanges and no
+// re-reading of a catalogue of thousands of providers.
+void TDevice::ReadSettings() {
+    const std::wstring folder = GetDataFolder();
+    const std::wstring settings = folder + SettingsFile;
+    if (FileExists(settings))
+        FTerminalConfigID = ReadIniText(settings, SettingsSection, ConfigIDKey);
+    const std::wstring resultCodes = folder + ResultCodesFile;
+    const std::optional<FileStamp> codesStamp = StampOf(resultCodes);
+    if (codesStamp && codesStamp != FResultCodesStamp) {
+        FResultCodes = ReadTextLines(resultCodes);
+        FResultCodesStamp = codesStamp;
+    }
+    const std::wstring providers = folder + ProvidersFile;
+    const std::optional<FileStamp> providersStamp = StampOf(providers);
+    if (!providersStamp || providersStamp == FProvidersStamp)
+        return;
+    FProviders.Clear();
+    FProvidersStamp.reset();
+    XmlDocument catalogue;
+    if (const std::optional<std::string> bytes = ReadSharedFile(providers))
+        catalogue.LoadBytes(*bytes);
+    FProviders.LoadUIFromXML(catalogue.SelectNodes(L"//provider"), true);
+    FProviders.ComissinProfiles().LoadFromXML(catalogue.SelectNodes(L"//profile"));
+    FProvidersStamp = providersStamp;
+}
+
+void TDevice::SaveSettings() {
+    const std::wstring folder = GetDataFolder();
+    WriteIniText(folder + SettingsFile, SettingsSection, ConfigIDKey, FTerminalConfigID);
+    if (!FResultCodes.empty()) {
+        WriteTextLines(folder + ResultCodesFile, FResultCodes);
+        FResultCodesStamp = StampOf(folder + ResultCodesFile);
+    }
+    if (FProviders.Count() > 0) {
+        SaveXmlToDataFolder(FProviders.SaveToXML(), ProvidersFile);
+        FProvidersStamp = StampOf(folder + ProvidersFile);
+    }
+}
+
+std::int32_t TDevice::GetConfigId() {
+    XmlDocument Doc;
+    const std::int32_t result = ExecuteRequest(L"terminals", L"getConfigId", Doc);
+    if (result == ResultCode::Success)
+        if (const XmlNode id = Doc.SelectSingleNode(L"//terminals/getConfigId/id"))
+            FTerminalConfigID = id.Text();
+    return result;
+}
+
+// A failed or empty answer keeps the table the client has, so texts fall back
+// to the cache file's or the built-in ones.
+std::int32_t TDevice::GetResultCodes() {
+    XmlDocument Doc;
+    const std::int32_t result = ExecuteRequest(L"system", L"getResultCodes", Doc);
+    if (result != ResultCode::Success)
+        return result;
+    const std::vector<XmlNode> rows = Doc.SelectNodes(L"//system/getResultCodes/row");
+    if (rows.empty())
+        return result;
+    FResultCodes.clear();
+    FResultCodesStamp.reset();
+    for (const XmlNode& row : rows) {
+        const std::wstring id = AnsiOnly(ReadNodeAttribute(row, L"err_id", L""));
+        if (!id.empty())
+            SetResultText(FResultCodes, id, AnsiOnly(ReadNodeAttribute(row, L"err_text", L"")));
+    }
+    return result;
+}
+
+// One part of the catalogue: the exchange, then the answer's nodes to their
+// loader when there are any.
+std::int32_t TDevice::FetchCatalogue(const wchar_t* Group, const wchar_t* Operation,
+                                     const wchar_t* Path,
+                                     const std::function<void(const std::vector<XmlNode>&)>& Load) {
+    XmlDocument Doc;
+    const std::int32_t result = ExecuteRequest(Group, Operation, Doc);
+    if (result != ResultCode::Success)
+        return result;
+    const std::vector<XmlNode> nodes = Doc.SelectNodes(Path);
+    if (!nodes.empty()) {
+        FProvidersStamp.reset();
+        Load(nodes);
+    }
+    return result;
+}
+
+std::int32_t TDevice::GetUIProviders() {
+    return FetchCatalogue(L"providers", L"getUIProviders", L"//providers/getUIProviders/provider",
+                          [this](const auto& nodes) { FProviders.LoadUIFromXML(nodes, true); });
+}
+
+std::int32_t TDevice::GetCommisions() {
+    return FetchCatalogue(L"terminals", L"getCommissions", L"//terminals/getCommissions/row",
+                          [this](const auto& rows) { FProviders.LoadCommissionsFromXML(rows); });
+}
+
+std::int32_t TDevice::GetCommissionProfiles() {
+    return FetchCatalogue(
+        L"terminals", L"getCommissionProfiles", L"//getCommissionProfiles/profile",
+        [this](const auto& profiles) { FProviders.ComissinProfiles().LoadFromXML(profiles); });
+}
+
+std::int32_t TDevice::GetProviders() {
+    return FetchCatalogue(L"providers", L"getProviders", L"//providers/getProviders/row",
+                          [this](const auto& rows) { FProviders.LoadFromXML(rows); });
+}
+
+// The first rule that applies at this time of day gives the commission; with
+// none, the provider's fixed commission value is the answer.
+std::int32_t TDevice::CalculateComission(const std::wstring& ProviderID, Currency Amount,
+                                         Currency& Sum, Currency& Percent) {
+    Sum = Percent = 0;
+    const TProvider* provider = FProviders.GetItemByID(ProviderID);
+    if (!provider)
+        return NotFound();
+    const TComissionProfile* profile =
+        FProviders.ComissinProfiles().GetItemByProfileID(provider->ComissionProfileID());
+    if (profile)
+        for (const TComissionRule& rule : profile->ComissionRules())
+            if (ApplyComissionRule(rule, Amount, TimeOfDayNow(), Sum))
+                return ResultCode::Success;
+    Sum = 0;
+    Percent = provider->FixCommission();
+    return ResultCode::Success;
+}
+
+} // namespace svcgate

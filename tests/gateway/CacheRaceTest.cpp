@@ -1,0 +1,78 @@
+// Every driver on the machine reads the cache files while another may rewrite
+// them: readers in other processes must never load a truncated catalogue.
+
+#include "common/CacheFiles.h"
+#include "common/Module.h"
+#include "common/Owners.h"
+#include "common/Text.h"
+#include "common/uCommonUtils.h"
+
+#include <gtest/gtest.h>
+
+using namespace svcgate;
+
+namespace {
+
+constexpr const wchar_t* ReaderSwitch = L"SVCGATE_CACHE_READER";
+constexpr int Providers = 2000;
+constexpr DWORD RaceMs = 3000;
+
+XmlDocument Catalogue() {
+    std::wstring xml = L"<providers>";
+    for (int k = 0; k < Providers; ++k)
+        xml += L"<provider id=\"" + std::to_wstring(k) +
+               L"\" lName=\"Поставщик услуг\"><pages><page><controls/></page></pages></provider>";
+    XmlDocument doc;
+    doc.LoadXml(xml + L"</providers>");
+    return doc;
+}
+
+unique_handle StartReader() {
+    std::wstring command = L"\"" + ThisModulePath() + L"\" --gtest_filter=CacheRace.Reader";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return {};
+    unique_handle thread(process.hThread);
+    return unique_handle(process.hProcess);
+}
+
+TEST(CacheRace, ReadersNeverLoadAHalfWrittenCatalogue) {
+    const XmlDocument catalogue = Catalogue();
+    SaveXmlToDataFolder(catalogue, L"providers.xml");
+    SetEnvironmentVariableW(ReaderSwitch, L"1");
+    unique_handle readers[] = {StartReader(), StartReader()};
+    SetEnvironmentVariableW(ReaderSwitch, nullptr);
+    const DWORD start = GetTickCount();
+    int writes = 0;
+    for (; GetTickCount() - start < RaceMs; ++writes)
+        SaveXmlToDataFolder(catalogue, L"providers.xml");
+    for (const unique_handle& reader : readers) {
+        ASSERT_TRUE(reader);
+        ASSERT_EQ(WaitForSingleObject(reader.get(), 60000), WAIT_OBJECT_0);
+        DWORD status = 1;
+        GetExitCodeProcess(reader.get(), &status);
+        EXPECT_EQ(status, 0u) << "a reader met a broken catalogue";
+    }
+    EXPECT_GT(writes, 5);
+}
+
+// Runs only as a child of the test above.
+TEST(CacheRace, Reader) {
+    if (!GetEnvironmentVariableW(ReaderSwitch, nullptr, 0))
+        GTEST_SKIP() << "run by ReadersNeverLoadAHalfWrittenCatalogue";
+    const std::wstring file = GetDataFolder() + L"providers.xml";
+    const DWORD start = GetTickCount();
+    for (int reads = 0; GetTickCount() - start < RaceMs; ++reads) {
+        XmlDocument doc;
+        const std::optional<std::string> bytes = ReadSharedFile(file);
+        ASSERT_TRUE(bytes && doc.LoadBytes(*bytes))
+            << "read " << reads << ": " << (bytes ? bytes->size() : 0) << " bytes, "
+            << WideToUtf8(doc.ParseErrorReason());
+        ASSERT_EQ(doc.SelectNodes(L"//provider").size(), size_t(Providers));
+    }
+}
+
+} // namespace

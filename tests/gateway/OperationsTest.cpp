@@ -1,0 +1,207 @@
+#include "GatewayAnswers.h"
+#include "GatewayClient.h"
+
+#include "../support/TokenDoubles.h"
+
+#include "common/Text.h"
+#include "common/uCommonUtils.h"
+
+using namespace svcgate;
+using namespace svcgate::test;
+
+namespace {
+
+// A client brought into service against a small catalogue: the provider "100"
+// in roubles, and the test provider.
+class Operations : public Gateway {
+protected:
+    void SetUp() override {
+        Gateway::SetUp();
+        for (const wchar_t* file : {L"settings.sts", L"rescodes.sl", L"providers.xml"})
+            DeleteFileW((GetDataFolder() + file).c_str());
+        for (const std::string& answer :
+             {LastIds(40, 16), ConfigId("cfg"), Agents({"cur-id=\"978\""}),
+              ResultCodes({{"1", "x"}}), UIProviders({"100"}), Commissions("100", "p"),
+              Profiles("p", "1")})
+            server.Queue({answer});
+        ASSERT_EQ(client.Enable(false), 0) << client.LastResultDescription();
+        sent = server.Requests().size();
+    }
+
+    // The payment element of the last request.
+    XmlDocument LastRequest() {
+        XmlDocument doc;
+        const std::string body = server.Requests().back().body;
+        doc.LoadXml(Utf8ToWide(body.substr(body.find('\n') + 1)));
+        return doc;
+    }
+
+    std::int32_t Authorize(TPaymentMode mode, const std::string& answer,
+                           const std::wstring& provider = L"100",
+                           const std::vector<std::wstring>& extras = {}) {
+        server.Queue({answer});
+        return client.AuthorizePayment(1005000, 995000, provider, L"9001234567", extras, mode,
+                                       status, paymentID, transactionID);
+    }
+
+    size_t sent = 0;
+    TPaymentStatus status = psCompleted;
+    std::int32_t paymentID = 0;
+    std::wstring transactionID;
+};
+
+TEST_F(Operations, ACheckThenARegistrationShareTheNumbersOnlyTheSecondConsumes) {
+    ASSERT_EQ(Authorize(pmCheck, Payment("checkPaymentRequisites", "result=\"0\" status=\"3\"")),
+              0);
+    EXPECT_EQ(paymentID, 41);
+    EXPECT_EQ(client.TransactNum(), 41);
+    ASSERT_EQ(Authorize(pmOffLine,
+                        Payment("addOfflinePayment", "result=\"0\" status=\"1\" uid=\"G-77\"")),
+              0);
+    EXPECT_EQ(paymentID, 41);
+    EXPECT_EQ(status, psExecuting);
+    EXPECT_EQ(transactionID, L"G-77");
+    EXPECT_EQ(client.TransactNum(), 42);
+    EXPECT_EQ(client.ReceiptNum(), 18);
+    const XmlDocument request = LastRequest();
+    const std::wstring payment = L"//providers/addOfflinePayment/payment";
+    EXPECT_EQ(ReadXmlValue(request, payment, L"id", L""), L"41");
+    EXPECT_EQ(ReadXmlValue(request, payment + L"/from", L"currency", L""), L"978");
+    EXPECT_EQ(ReadXmlValue(request, payment + L"/from", L"amount", L""), L"100.5");
+    EXPECT_EQ(ReadXmlValue(request, payment + L"/to", L"amount", L""), L"99.5");
+    EXPECT_EQ(ReadXmlValue(request, payment + L"/to", L"currency", L""), L"643");
+    EXPECT_EQ(ReadXmlValue(request, payment + L"/to", L"account", L""), L"9001234567");
+    EXPECT_EQ(ReadXmlValue(request, payment + L"/receipt", L"id", L""), L"17");
+    EXPECT_EQ(request.SelectNodes(payment + L"/extras").size(), 0u);
+}
+
+TEST_F(Operations, ARefusedRegistrationKeepsTheNumbers) {
+    EXPECT_EQ(Authorize(pmOffLine, Payment("addOfflinePayment", "result=\"215\" status=\"0\"")),
+              1001);
+    EXPECT_EQ(client.LastResultDescription(), L"Транзакция с таким номером уже есть в базе");
+    EXPECT_EQ(client.TransactNum(), 41);
+    EXPECT_EQ(client.ReceiptNum(), 17);
+    EXPECT_EQ(Authorize(pmOffLine, Payment("addOfflinePayment", "result=\"0\""), L"404"), 1001);
+    EXPECT_EQ(server.Requests().size(), sent + 1);
+}
+
+TEST_F(Operations, ExtrasGoInOrderAndTheTestProviderAddsItsOwn) {
+    Authorize(pmCheck, Payment("checkPaymentRequisites", "result=\"0\""), L"11111",
+              {L"a=1", L"b=x=y"});
+    const std::string body = server.Requests().back().body;
+    EXPECT_NE(body.find("<extras a=\"1\" b=\"x=y\"/><extras error=\"0\" delay=\"1\"/></payment>"),
+              std::string::npos)
+        << body;
+}
+
+struct StatusCase {
+    const char* name;
+    std::string payment;
+    std::int32_t code;
+    TPaymentStatus status;
+    bool fatal;
+};
+
+class PaymentStatus : public Operations, public testing::WithParamInterface<StatusCase> {};
+
+TEST_P(PaymentStatus, IsReadFromThePaymentElement) {
+    const std::string inner =
+        GetParam().payment.empty() ? "" : "<payment " + GetParam().payment + "/>";
+    server.Queue({GatewayAnswer("providers", "getPaymentStatus", "0", inner)});
+    std::int32_t code = 99;
+    std::wstring text = L"old";
+    TPaymentStatus status = psAutorized;
+    bool fatal = true;
+    ASSERT_EQ(client.GetPaymentStatus(41, code, text, status, fatal), 0);
+    EXPECT_EQ(code, GetParam().code);
+    EXPECT_EQ(status, GetParam().status);
+    EXPECT_EQ(fatal, GetParam().fatal);
+    EXPECT_EQ(text.empty(), GetParam().code == -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, PaymentStatus,
+    testing::Values(StatusCase{"Completed", "result=\"0\" status=\"2\" fatal=\"true\"", 0,
+                               psCompleted, true},
+                    StatusCase{"FatalAsNumber", "result=\"86\" status=\"1\" fatal=\"0\"", 86,
+                               psExecuting, false},
+                    StatusCase{"NoPayment", "", -1, psError, false}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(Operations, ACancellationNamesWhatItIsGiven) {
+    TPaymentStatus status = psError;
+    std::wstring cancel;
+    server.Queue({Payment("cancelPayment", "result=\"0\" status=\"2\" uid2=\"C-1\"")});
+    ASSERT_EQ(client.CancelPayment(41, L"G-77", status, cancel), 0);
+    EXPECT_EQ(cancel, L"C-1");
+    EXPECT_EQ(status, psCompleted);
+    EXPECT_NE(server.Requests().back().body.find("<payment uid=\"G-77\" id=\"41\"/>"),
+              std::string::npos);
+    server.Queue({Payment("cancelPayment", "result=\"0\"")});
+    client.CancelPayment(-1, L"", status, cancel);
+    EXPECT_NE(server.Requests().back().body.find("<cancelPayment><payment/></cancelPayment>"),
+              std::string::npos);
+}
+
+TEST_F(Operations, TheLastAgentElementIsTheAnswer) {
+    TAgentInfo info;
+    info.Phone = L"kept?";
+    server.Queue({Agents({"name=\"A\" phone=\"1\" inn=\"7701\"", "name=\"B\" cur-id=\"643\""})});
+    ASSERT_EQ(client.GetAgentInfo(info), 0);
+    EXPECT_EQ(info.Name, L"B");
+    EXPECT_EQ(info.Phone, L"");
+    EXPECT_EQ(info.CurID, L"643");
+    server.Queue({GatewayAnswer("agents", "getAgentInfo")});
+    EXPECT_EQ(client.GetAgentInfo(info), 1001);
+    EXPECT_EQ(info.Name, L"B");
+}
+
+TEST_F(Operations, BalancesReadEitherDecimalMark) {
+    Currency balance = 1, tree = 1, overdraft = 1;
+    server.Queue({GatewayAnswer("agents", "getBalance", "0",
+                                "<balance>1234,5</balance><tree-balance>1234.5</tree-balance>")});
+    ASSERT_EQ(client.GetBalance(balance, tree, overdraft), 0);
+    EXPECT_EQ(balance, 12345000);
+    EXPECT_EQ(tree, 12345000);
+    EXPECT_EQ(overdraft, 0);
+}
+
+TEST_F(Operations, TheIdentifyTextsAndTheIdentificationParameters) {
+    for (const auto& [text, expected] :
+         {std::pair{"1", true}, {"0", false}, {"TRUE", true}, {"yes", false}}) {
+        server.Queue({GatewayAnswer("system", "needIdentifyUser", "0",
+                                    std::string("<identify>") + text + "</identify>")});
+        bool need = !expected;
+        ASSERT_EQ(client.GetNeedIdentifyUser(L"9001234567", need), 0);
+        EXPECT_EQ(need, expected) << text;
+    }
+    server.Queue({GatewayAnswer("system", "setIdentifyUser")});
+    EXPECT_EQ(client.SetIdentifyUser(L"", L"", L"", L"", L"", L"", L"", L"", 32905), 0);
+    EXPECT_NE(server.Requests().back().body.find(
+                  "<setIdentifyUser><phone/><first-name/><middle-name/><last-name/>"
+                  "<passport-number/><inn/><snils/><oms/><birth-date>01.02.1990</birth-date>"),
+              std::string::npos);
+}
+
+// The person's key is made on the token and sent under the person's own login.
+TEST_F(Operations, APublicKeyIsRegisteredThroughTheToken) {
+    RegisterEmulatedToken();
+    SetToken(L"AKS ifdh 0", L"1234");
+    SetReaders({{L"AKS ifdh 0", L"eToken PRO|eToken Base Cryptographic Provider"}});
+    client.EToken().SetUserPassword(L"1234");
+    client.EToken().DeleteKey(L"cashier");
+    server.Queue({GatewayAnswer("persons", "setPublicKey")});
+    ASSERT_TRUE(client.SetPublicKey(L"cashier", L"pw")) << client.LastResultDescription();
+    EXPECT_EQ(client.LastResultDescription(), L"Нет ошибок");
+    const XmlDocument request = LastRequest();
+    EXPECT_EQ(ReadXmlValue(request, L"//request/auth", L"login", L""), L"cashier");
+    EXPECT_EQ(ReadXmlValue(request, L"//persons/setPublicKey/store-type", L"", L""), L"4");
+    const std::string body = server.Requests().back().body;
+    const size_t key = body.find("<pubkey>") + 8;
+    // 216 Base64 characters of a 1024-bit key, with a CR LF after each full line.
+    EXPECT_EQ(body.find("</pubkey>") - key, 220u);
+    EXPECT_FALSE(client.SetPublicKey(L"cashier", L"pw"));
+    client.EToken().DeleteKey(L"cashier");
+}
+
+} // namespace
