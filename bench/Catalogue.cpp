@@ -96,12 +96,21 @@ double PeakWorkingSetMB() {
     return counters.PeakWorkingSetSize / 1048576.0;
 }
 
-// Committed memory: what a loaded catalogue keeps, once the documents it came
-// from are gone.
-double CommittedMB() {
-    PROCESS_MEMORY_COUNTERS counters{};
-    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-    return counters.PagefileUsage / 1048576.0;
+// The bytes in use in every heap of the process: what a loaded catalogue keeps,
+// whatever memory the heaps hold free from earlier loads.
+double HeapInUseMB() {
+    std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+    heaps.resize(GetProcessHeaps(DWORD(heaps.size()), heaps.data()));
+    double used = 0;
+    for (HANDLE heap : heaps) {
+        PROCESS_HEAP_ENTRY entry{};
+        HeapLock(heap);
+        while (HeapWalk(heap, &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                used += entry.cbData;
+        HeapUnlock(heap);
+    }
+    return used / 1048576.0;
 }
 
 void Measure(int count, bool full) {
@@ -139,12 +148,12 @@ void Measure(int count, bool full) {
                       bench::Compare({"bare WinHTTP POST (baseline)",
                                       [&] { bench::BarePost(server.Port(), lastIds); }},
                                      {warmEnable}, 1, Rounds));
-    const double before = CommittedMB();
+    const double before = HeapInUseMB();
     {
         Client loaded(server);
         loaded.Enable(false);
-        std::printf("committed memory of a client holding %d providers: %.1f MB\n", count,
-                    CommittedMB() - before);
+        std::printf("heap held by a client with %d providers loaded: %.1f MB\n", count,
+                    HeapInUseMB() - before);
     }
     std::printf("peak working set of the process so far: %.1f MB\n\n", PeakWorkingSetMB());
 }
