@@ -61,17 +61,17 @@ std::wstring ClassKey(const ComClass& served) {
     return std::wstring(ClassesKey) + L"CLSID\\" + ClassIdText(served);
 }
 
-void SetText(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+void SetText(HKEY root, const std::wstring& path, const wchar_t* name, const std::wstring& value) {
     unique_hkey key;
-    CheckWin32Result(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                     nullptr, key.put(), nullptr));
+    CheckWin32Result(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                     key.put(), nullptr));
     const auto size = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
     CheckWin32Result(RegSetValueExW(key.get(), name, 0, REG_SZ,
                                     reinterpret_cast<const BYTE*>(value.c_str()), size));
 }
 
-void DeleteTree(const std::wstring& path) {
-    const LONG status = RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str());
+void DeleteTree(HKEY root, const std::wstring& path) {
+    const LONG status = RegDeleteTreeW(root, path.c_str());
     if (status != ERROR_FILE_NOT_FOUND)
         CheckWin32Result(status);
 }
@@ -102,25 +102,25 @@ HRESULT ModuleCanUnloadNow() {
     return liveObjects == 0 && serverLocks == 0 ? S_OK : S_FALSE;
 }
 
-HRESULT RegisterComClass(const ComClass& served) {
+HRESULT RegisterComClass(const ComClass& served, HKEY root) {
     try {
         const std::wstring classId = ClassIdText(served);
-        SetText(ProgIdKey(served), nullptr, served.Description);
-        SetText(ProgIdKey(served) + L"\\CLSID", nullptr, classId);
-        SetText(ClassKey(served), nullptr, served.Description);
-        SetText(ClassKey(served) + L"\\ProgID", nullptr, served.ProgID);
-        SetText(ClassKey(served) + L"\\InprocServer32", nullptr, ThisModulePath());
-        SetText(ClassKey(served) + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
+        SetText(root, ProgIdKey(served), nullptr, served.Description);
+        SetText(root, ProgIdKey(served) + L"\\CLSID", nullptr, classId);
+        SetText(root, ClassKey(served), nullptr, served.Description);
+        SetText(root, ClassKey(served) + L"\\ProgID", nullptr, served.ProgID);
+        SetText(root, ClassKey(served) + L"\\InprocServer32", nullptr, ThisModulePath());
+        SetText(root, ClassKey(served) + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
         return S_OK;
     } catch (const std::exception&) {
         return SELFREG_E_CLASS;
     }
 }
 
-HRESULT UnregisterComClass(const ComClass& served) {
+HRESULT UnregisterComClass(const ComClass& served, HKEY root) {
     try {
-        DeleteTree(ProgIdKey(served));
-        DeleteTree(ClassKey(served));
+        DeleteTree(root, ProgIdKey(served));
+        DeleteTree(root, ClassKey(served));
         return S_OK;
     } catch (const std::exception&) {
         return SELFREG_E_CLASS;

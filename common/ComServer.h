@@ -24,9 +24,12 @@ void ModuleObjectDestroyed();
 // What the module's entry points answer.
 HRESULT ServeClassObject(const ComClass& served, REFCLSID clsid, REFIID iid, void** object);
 HRESULT ModuleCanUnloadNow();
-// The entries go among the machine's classes: Wine looks classes up only there.
-HRESULT RegisterComClass(const ComClass& served);
-HRESULT UnregisterComClass(const ComClass& served);
+// The entries go among the machine's classes, or with `root` HKEY_CURRENT_USER
+// among the current user's, which needs no administrator (Wine's ProgID lookup
+// sees only the machine's).
+HRESULT RegisterComClass(const ComClass& served, HKEY root = HKEY_LOCAL_MACHINE);
+// Removes exactly what registration wrote in that scope.
+HRESULT UnregisterComClass(const ComClass& served, HKEY root = HKEY_LOCAL_MACHINE);
 
 } // namespace svcgate
 

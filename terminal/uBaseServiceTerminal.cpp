@@ -79,32 +79,6 @@ std::optional<Currency> ScaleHalfEven(std::int64_t digits, int power) {
     return Currency{quotient + (twice > divisor || (twice == divisor && quotient % 2 != 0))};
 }
 
-// A host amount is a decimal carried in a double, so it is rounded as the
-// decimal it was written as: the 15 significant digits a double keeps of any
-// decimal, then halves to the even ten-thousandth. value * 10000 in doubles
-// would turn 0.00015 into 1.4999999999999998 and round it down.
-std::optional<Currency> ToMoney(double value) {
-    if (!std::isfinite(value))
-        return std::nullopt;
-    // d.dddddddddddddde±x, whatever the locale.
-    char text[32];
-    const char* end = std::to_chars(std::begin(text), std::end(text), std::fabs(value),
-                                    std::chars_format::scientific, 14)
-                          .ptr;
-    const char* exponent = std::find(static_cast<const char*>(text), end, 'e');
-    std::int64_t digits = 0;
-    for (const char* digit = text; digit != exponent; ++digit)
-        if (*digit != '.')
-            digits = digits * 10 + (*digit - '0');
-    int power = 0;
-    std::from_chars(exponent + (exponent[1] == '+' ? 2 : 1), end, power);
-    // The digits hold 14 places after the point, money wants 4.
-    const std::optional<Currency> money = ScaleHalfEven(digits, power - 14 + 4);
-    if (money && value < 0)
-        return -*money;
-    return money;
-}
-
 std::optional<Currency> MoneyParam(const VARIANT& InData, long index) {
     const std::optional<double> value = GetParamFloat(InData, index, 0);
     return value ? ToMoney(*value) : std::nullopt;
@@ -142,6 +116,32 @@ template <class... Outputs> std::int32_t NotSupported(Outputs&... outputs) {
 }
 
 } // namespace
+
+// A host amount is a decimal carried in a double, so it is rounded as the
+// decimal it was written as: the 15 significant digits a double keeps of any
+// decimal, then halves to the even ten-thousandth. value * 10000 in doubles
+// would turn 0.00015 into 1.4999999999999998 and round it down.
+std::optional<Currency> ToMoney(double value) {
+    if (!std::isfinite(value))
+        return std::nullopt;
+    // d.dddddddddddddde±x, whatever the locale.
+    char text[32];
+    const char* end = std::to_chars(std::begin(text), std::end(text), std::fabs(value),
+                                    std::chars_format::scientific, 14)
+                          .ptr;
+    const char* exponent = std::find(static_cast<const char*>(text), end, 'e');
+    std::int64_t digits = 0;
+    for (const char* digit = text; digit != exponent; ++digit)
+        if (*digit != '.')
+            digits = digits * 10 + (*digit - '0');
+    int power = 0;
+    std::from_chars(exponent + (exponent[1] == '+' ? 2 : 1), end, power);
+    // The digits hold 14 places after the point, money wants 4.
+    const std::optional<Currency> money = ScaleHalfEven(digits, power - 14 + 4);
+    if (money && value < 0)
+        return -*money;
+    return money;
+}
 
 void TBaseServiceTerminal::DoRegisterMethods() {
     TBaseDevice::DoRegisterMethods();

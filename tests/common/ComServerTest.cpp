@@ -37,28 +37,36 @@ TEST(ComServer, TheModuleStaysWhileAnObjectLivesOrTheServerIsLocked) {
     EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
 }
 
-std::wstring RegistryText(const std::wstring& path, const wchar_t* name = nullptr) {
+std::wstring RegistryText(HKEY root, const std::wstring& path, const wchar_t* name = nullptr) {
     wchar_t text[MAX_PATH] = {};
     DWORD size = sizeof(text);
-    const LONG status =
-        RegGetValueW(HKEY_LOCAL_MACHINE, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size);
+    const LONG status = RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ, nullptr, text, &size);
     return status == ERROR_SUCCESS ? text : L"<none>";
 }
 
-TEST(ComServer, RegistrationWritesTheClassAndUnregistrationRemovesIt) {
+// For the machine, or for the current user alone where a shop has no administrator.
+class Registration : public testing::TestWithParam<HKEY> {};
+
+TEST_P(Registration, WritesTheClassAndUnregistrationRemovesIt) {
+    const HKEY root = GetParam();
     const std::wstring progId = L"Software\\Classes\\SvcGate.ComServerTest";
     const std::wstring clsid = L"Software\\Classes\\CLSID\\{1C0FFEE0-5EED-4A11-8B0B-5A1E00000001}";
-    ASSERT_EQ(RegisterComClass(served), S_OK);
-    EXPECT_EQ(RegistryText(progId), L"Test class");
-    EXPECT_EQ(RegistryText(progId + L"\\CLSID"), L"{1C0FFEE0-5EED-4A11-8B0B-5A1E00000001}");
-    EXPECT_EQ(RegistryText(clsid), L"Test class");
-    EXPECT_EQ(RegistryText(clsid + L"\\ProgID"), L"SvcGate.ComServerTest");
-    EXPECT_EQ(RegistryText(clsid + L"\\InprocServer32"), ThisModulePath());
-    EXPECT_EQ(RegistryText(clsid + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+    ASSERT_EQ(RegisterComClass(served, root), S_OK);
+    EXPECT_EQ(RegistryText(root, progId), L"Test class");
+    EXPECT_EQ(RegistryText(root, progId + L"\\CLSID"), L"{1C0FFEE0-5EED-4A11-8B0B-5A1E00000001}");
+    EXPECT_EQ(RegistryText(root, clsid), L"Test class");
+    EXPECT_EQ(RegistryText(root, clsid + L"\\ProgID"), L"SvcGate.ComServerTest");
+    EXPECT_EQ(RegistryText(root, clsid + L"\\InprocServer32"), ThisModulePath());
+    EXPECT_EQ(RegistryText(root, clsid + L"\\InprocServer32", L"ThreadingModel"), L"Apartment");
+    const HKEY other = root == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    EXPECT_EQ(RegistryText(other, progId), L"<none>");
 
-    ASSERT_EQ(UnregisterComClass(served), S_OK);
-    EXPECT_EQ(RegistryText(progId), L"<none>");
-    EXPECT_EQ(RegistryText(clsid), L"<none>");
+    ASSERT_EQ(UnregisterComClass(served, root), S_OK);
+    EXPECT_EQ(RegistryText(root, progId), L"<none>");
+    EXPECT_EQ(RegistryText(root, clsid), L"<none>");
 }
+
+INSTANTIATE_TEST_SUITE_P(Scopes, Registration,
+                         testing::Values(HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER));
 
 } // namespace

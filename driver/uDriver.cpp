@@ -1,0 +1,131 @@
+// The driver's settings, device information, enabling, health check and its own
+// host method "InitializeTerminal".
+
+#include "driver/uDriver.h"
+
+#include "common/Text.h"
+#include "common/Variants.h"
+#include "common/uEquipmentErrors.h"
+#include "common/uSimpleCrypt.h"
+#include "driver/uDriverTexts.h"
+
+namespace svcgate {
+
+using namespace DriverTexts;
+
+void TDriver::DoCreate() {
+    TBaseServiceTerminal::DoCreate();
+    FDevice = std::make_unique<TDevice>();
+}
+
+void TDriver::DoDestroy() {
+    TBaseServiceTerminal::DoDestroy();
+    if (FDevice)
+        FDevice->Disable();
+    FDevice.reset();
+}
+
+void TDriver::DoDeclareSettings() {
+    TBaseServiceTerminal::DoDeclareSettings();
+    const unique_variant empty = MakeVariant(L"");
+    AddSetting(SettingLogin, dtString, empty.get(), false, L"Логин", L"Логин персоны");
+    AddSetting(SettingPassword, dtString, empty.get(), false, L"Пароль", L"Пароль персоны");
+    AddSetting(SettingTerminalID, dtString, empty.get(), false, L"ИД терминала",
+               L"Идентификатор терминала");
+    AddSetting(SettingServer1URL, dtString, MakeVariant(TDevice().Server1URL()).get(), false,
+               L"Адрес сервера", L"Адрес севиса SvcGate");
+    AddSetting(SettingSrvResponseTimeout, dtNumber, MakeVariant(10000).get(), false,
+               L"Таймаут сервера", L"Таймаут ответа от сервера в мс.");
+    AddSetting(SettingUseEToken, dtBoolean, MakeBoolVariant(false).get(), false,
+               L"Использовать eToken", L"Использовать авторизацию при помощи eToken");
+    DeclareSecretSetting(SettingPassword);
+}
+
+void TDriver::DoRegisterMethods() {
+    TBaseServiceTerminal::DoRegisterMethods();
+    RegisterSpecificMethod(InitializeTerminalMethod, [this](VARIANT&, unique_variant&, std::int32_t,
+                                                            std::wstring& ResultDescription) {
+        return this->InitializeTerminal(ResultDescription);
+    });
+}
+
+// The dialogs that would make "ShowSettingsDlg" useful are not built yet, so the
+// driver says it has none rather than answer as if a user had cancelled.
+void TDriver::DoSetupDeviceInfo() {
+    TBaseServiceTerminal::DoSetupDeviceInfo();
+    FDeviceInfo.ModelID = ModelID;
+    FDeviceInfo.ModelName = ModelName;
+    FDeviceInfo.ProcessorName = ProgID;
+    FDeviceInfo.IsSettingsDlgExist = false;
+    FDeviceInfo.Description = Description;
+}
+
+// The stored password is scrambled; the gateway client and the token get it plain.
+void TDriver::CopySettingsToDevice() {
+    const std::wstring password =
+        AnsiToWide(UnscrambleValue(WideToAnsi(GetSettingValueStr(SettingPassword)), true));
+    FDevice->SetLogin(GetSettingValueStr(SettingLogin));
+    FDevice->SetPassword(password);
+    FDevice->SetTerminalID(GetSettingValueStr(SettingTerminalID));
+    FDevice->SetServer1URL(GetSettingValueStr(SettingServer1URL));
+    FDevice->SetSrvResponseTimeout(
+        static_cast<std::uint32_t>(GetSettingValueInt(SettingSrvResponseTimeout)));
+    FDevice->SetDebugMode(GetSettingValueBool(SettingDebugLogEnabled));
+    FDevice->SetUseEToken(GetSettingValueBool(SettingUseEToken));
+    FDevice->EToken().SetUserPassword(password);
+}
+
+// The settings are copied on every enabling: a change made while disabled takes
+// effect at the next "Enable".
+std::int32_t TDriver::DoEnable(std::wstring& ResultDescription) {
+    TBaseServiceTerminal::DoEnable(ResultDescription);
+    CopySettingsToDevice();
+    return FDevice->Enable(false);
+}
+
+std::int32_t TDriver::DoDisable(std::wstring& ResultDescription) {
+    const std::int32_t code = TBaseServiceTerminal::DoDisable(ResultDescription);
+    FDevice->Disable();
+    return code;
+}
+
+// A health check always re-reads the settings and reconnects; a driver that was
+// enabled and fails it is left disabled.
+std::int32_t TDriver::DoCheckHealth(std::wstring& ResultDescription) {
+    const bool wasEnabled = Enabled();
+    Disable();
+    std::int32_t code = ResultCode::UnknownError;
+    try {
+        code = Enable(ResultDescription);
+    } catch (...) {
+        if (!wasEnabled)
+            Disable();
+        throw;
+    }
+    if (!wasEnabled)
+        Disable();
+    return code;
+}
+
+std::int32_t TDriver::InitializeTerminal(std::wstring& ResultDescription) {
+    ResultDescription.clear();
+    if (!InService())
+        return ResultCode::DeviceNotEnabled;
+    return FDevice->Enable(true);
+}
+
+// For 1001 the gateway's own text says what went wrong.
+std::wstring TDriver::GetDriverResultDescription(std::int32_t ResultCode) {
+    if (ResultCode == ResultCode::UnknownError && FDevice)
+        return FDevice->LastResultDescription();
+    return TBaseServiceTerminal::GetDriverResultDescription(ResultCode);
+}
+
+bool TDriver::DeviceTest(std::wstring& ResultDescription) {
+    ResultDescription = NoErrors;
+    MessageBoxW(GetActiveWindow(), ResultDescription.c_str(), ModelName,
+                MB_OK | MB_ICONINFORMATION | MB_TASKMODAL);
+    return true;
+}
+
+} // namespace svcgate

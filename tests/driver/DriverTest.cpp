@@ -1,0 +1,218 @@
+// The gateway driver as the host drives it, through IDispatch, against the
+// gateway test server.
+
+#include "../gateway/GatewayAnswers.h"
+#include "../support/Files.h"
+#include "../support/Host.h"
+
+#include "common/Text.h"
+#include "common/uCommonUtils.h"
+#include "common/uSimpleCrypt.h"
+#include "driver/uDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace svcgate;
+using namespace svcgate::test;
+
+namespace {
+
+unique_variant Table(const std::vector<std::pair<std::wstring, std::wstring>>& rows) {
+    unique_safearray table = CreateVariantMatrix(2, static_cast<long>(rows.size()));
+    for (size_t k = 0; k < rows.size(); ++k) {
+        PutElement(table.get(), 0, long(k), MakeVariant(rows[k].first).get());
+        PutElement(table.get(), 1, long(k), MakeVariant(rows[k].second).get());
+    }
+    return MakeArrayVariant(std::move(table));
+}
+
+std::wstring Text(const unique_variant& array, long index) {
+    return VariantToText(GetElement(ArrayOf(array.get()), index).get());
+}
+
+class Driver : public testing::Test {
+protected:
+    tools::GatewayServer server;
+    com_ptr<TDriver> driver = TBaseObject::Create<TDriver>();
+    std::map<std::string, std::string> answers{
+        {"getLastIds", LastIds(40, 16)},
+        {"getConfigId", ConfigId("cfg-1")},
+        {"getAgentInfo",
+         Agents({"name=\"Дилер\" cnt-phone=\"+7 495\" info=\"доп\" cur-id=\"643\""})},
+        {"getResultCodes", ResultCodes({{"1", "x"}})},
+        {"getUIProviders", UIProviders({"100"})},
+        {"getCommissions", Commissions("100", "p")},
+        {"getCommissionProfiles", Profiles("p", "1")},
+        {"getBalance", GatewayAnswer("agents", "getBalance", "0", "<balance>1234.5</balance>")},
+    };
+
+    void SetUp() override {
+        for (const wchar_t* file : {L"settings.sts", L"rescodes.sl", L"providers.xml"})
+            DeleteFileW((GetDataFolder() + file).c_str());
+        server.SetResponder([this](const tools::ReceivedRequest& request) {
+            return tools::ScriptedAnswer{answers.at(OperationOf(request))};
+        });
+        SetSetting(L"Server1URL", MakeVariant(server.Url()));
+        SetSetting(L"Login", MakeVariant(L"dealer"));
+        SetSetting(L"Password", MakeVariant(AnsiToWide(ScrambleValue("secret", true))));
+        SetSetting(L"TerminalID", MakeVariant(L"77"));
+    }
+
+    void SetSetting(const wchar_t* id, unique_variant value) {
+        driver->SetSettingValue(id, value.get());
+    }
+    bool Host(const std::wstring& method, unique_variant& outData,
+              const VARIANT& inData = unique_variant().get()) {
+        return CallPublic(driver.get(), method, inData, outData);
+    }
+    void Enable() {
+        unique_variant outData;
+        ASSERT_TRUE(Host(L"Enable", outData)) << Text(outData, 1);
+    }
+    unique_variant Authorize(const std::wstring& code, unique_variant parameters, bool& ok) {
+        unique_variant outData;
+        ok = Host(L"AuthorizeService", outData,
+                  MakeVariantArray(MakeVariant(code), MakeVariant(0), MakeVariant(95.0),
+                                   MakeVariant(100.0), std::move(parameters))
+                      .get());
+        return outData;
+    }
+};
+
+TEST_F(Driver, NothingIsServedBeforeEnable) {
+    unique_variant outData;
+    for (const wchar_t* method : {L"GetServiceCodes", L"InitializeTerminal", L"Settlement"}) {
+        EXPECT_FALSE(Host(method, outData));
+        EXPECT_EQ(ErrorCode(outData), 70) << method;
+        EXPECT_EQ(ErrorText(outData), L"Устройство не включено");
+    }
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(Driver, TheCatalogueAsTablesAndInitializeTerminalReloadsIt) {
+    Enable();
+    unique_variant outData;
+    ASSERT_TRUE(Host(L"GetServiceCodes", outData));
+    const unique_variant codes = GetElement(ArrayOf(outData.get()), 0);
+    EXPECT_EQ(UpperBound(ArrayOf(codes.get()), 2), 1);
+    EXPECT_EQ(VariantToText(GetElement(ArrayOf(codes.get()), 0, 1).get()), L"11111");
+    EXPECT_EQ(VariantToText(GetElement(ArrayOf(codes.get()), 1, 1).get()),
+              L"Тестирование XML-протокола");
+
+    ASSERT_TRUE(Host(L"GetServiceParams", outData, MakeVariantArray(MakeVariant(L"11111")).get()));
+    const unique_variant params = GetElement(ArrayOf(outData.get()), 0);
+    EXPECT_EQ(VariantToText(GetElement(ArrayOf(params.get()), 0, 0).get()), L"account");
+    const unique_variant attributes = GetElement(ArrayOf(params.get()), 4, 0);
+    EXPECT_EQ(VariantToText(GetElement(ArrayOf(attributes.get()), 0, 0).get()), L"identification");
+    EXPECT_FALSE(VariantToBool(GetElement(ArrayOf(attributes.get()), 1, 0).get()));
+    EXPECT_FALSE(Host(L"GetServiceParams", outData, MakeVariantArray(MakeVariant(L"1111l")).get()));
+    EXPECT_EQ(ErrorCode(outData), 17001);
+
+    const size_t before = server.Requests().size();
+    ASSERT_TRUE(Host(L"InitializeTerminal", outData));
+    EXPECT_EQ(server.Requests().size() - before, 7u);
+}
+
+// Only a payment whose requisites the gateway accepted is registered.
+TEST_F(Driver, ASaleIsCheckedThenRegistered) {
+    Enable();
+    answers["checkPaymentRequisites"] = Payment("checkPaymentRequisites", "result=\"4\"");
+    bool ok = true;
+    unique_variant outData = Authorize(L"100", Table({{L"account", L"A-1"}}), ok);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(ErrorText(outData), L"Неверный формат счета/телефона");
+    EXPECT_EQ(Operations(server).back(), "checkPaymentRequisites");
+
+    answers["checkPaymentRequisites"] = Payment("checkPaymentRequisites", "result=\"0\"");
+    answers["addOfflinePayment"] =
+        Payment("addOfflinePayment", "result=\"0\" status=\"1\" uid=\"G-9\"");
+    outData = Authorize(L"100", Table({{L"account", L"A-1"}, {L"sum", L"1"}, {L"SUM", L"2"}}), ok);
+    ASSERT_TRUE(ok) << ErrorText(outData);
+    EXPECT_EQ(Text(outData, 0), L"G-9");
+    EXPECT_EQ(Text(outData, 1), L"41");
+    const std::string body = server.Requests().back().body;
+    EXPECT_NE(body.find("amount=\"100\"/><to currency=\"643\" amount=\"95\" service=\"100\" "
+                        "account=\"A-1\"/>"),
+              std::string::npos);
+    EXPECT_NE(body.find("<extras SUM=\"2\"/>"), std::string::npos);
+}
+
+TEST_F(Driver, AParameterTableWithoutAnAccountSendsNothing) {
+    Enable();
+    const size_t before = server.Requests().size();
+    bool ok = true;
+    const auto tables = {std::vector<std::pair<std::wstring, std::wstring>>{{L"ACCOUNT", L"123"}},
+                         {{L"account", L""}},
+                         {{L"comment", L"x"}}};
+    for (const auto& rows : tables) {
+        unique_variant outData = Authorize(L"100", Table(rows), ok);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(ErrorCode(outData), 1004);
+    }
+    EXPECT_EQ(server.Requests().size(), before);
+}
+
+TEST_F(Driver, StatusesMapToTheHostsThree) {
+    Enable();
+    for (const auto& [status, host, text] : {std::tuple{"1", 1, L"Платеж проводится"},
+                                             {"2", 0, L"Платеж проведен"},
+                                             {"0", 2, L"Ошибка проведения платежа"}}) {
+        answers["getPaymentStatus"] =
+            Payment("getPaymentStatus", std::string("result=\"0\" status=\"") + status + "\"");
+        unique_variant outData;
+        ASSERT_TRUE(
+            Host(L"GetAuthorizationStatus", outData,
+                 MakeVariantArray(MakeVariant(L""), MakeVariant(L""), MakeVariant(L" 41 ")).get()));
+        EXPECT_EQ(VariantToInt(GetElement(ArrayOf(outData.get()), 0).get()), host);
+        EXPECT_EQ(Text(outData, 1), text);
+    }
+    unique_variant outData;
+    const size_t before = server.Requests().size();
+    EXPECT_FALSE(Host(L"CancelServiceAuthorization", outData,
+                      MakeVariantArray(MakeVariant(L"G-9"), MakeVariant(L"")).get()));
+    EXPECT_EQ(ErrorCode(outData), 1004);
+    EXPECT_EQ(server.Requests().size(), before);
+}
+
+TEST_F(Driver, TheAgentsValuesInTheirPlaces) {
+    Enable();
+    unique_variant outData;
+    ASSERT_TRUE(Host(L"GetAgentInfo", outData));
+    EXPECT_EQ(Text(outData, 0), L"Дилер");
+    EXPECT_EQ(Text(outData, 5), L"+7 495");
+    EXPECT_EQ(Text(outData, 10), L"доп");
+    EXPECT_EQ(VariantToCurrency(GetElement(ArrayOf(outData.get()), 11).get()), 12345000);
+}
+
+// The password travels only as the gateway's digest, and no file the driver
+// writes, the debug log and the dumps included, holds it in any form.
+TEST_F(Driver, NoFileHoldsTheSecret) {
+    SetSetting(L"DebugLogEnabled", MakeBoolVariant(true));
+    Enable();
+    const std::wstring data = GetDataFolder();
+    std::vector<std::wstring> files =
+        FilesIn(GetCommonAppDataFolder() + L"test_driver\\", L"Debug_");
+    for (const wchar_t* name :
+         {L"Request.xml", L"Response.xml", L"settings.sts", L"rescodes.sl", L"providers.xml"})
+        files.push_back(data + name);
+    const std::wstring scrambled = AnsiToWide(ScrambleValue("secret", true));
+    for (const std::wstring& file : files)
+        for (const std::wstring& line : ReadAnsiLines(file))
+            for (const std::wstring& secret :
+                 {std::wstring(L"secret"), scrambled, MD5HexUpper(L"secret")})
+                EXPECT_EQ(line.find(secret), std::wstring::npos) << WideToUtf8(file);
+}
+
+TEST_F(Driver, AFailedExchangeIsDescribedInTheGatewaysWords) {
+    answers["getConfigId"] = GatewayAnswer("terminals", "getConfigId", "0", {}, "150");
+    unique_variant outData;
+    EXPECT_FALSE(Host(L"Enable", outData));
+    EXPECT_EQ(ErrorCode(outData), 1001);
+    EXPECT_EQ(ErrorText(outData), L"Неверный пароль или нет прав на этот терминал");
+    EXPECT_EQ(driver->GetDriverResultDescription(1001),
+              L"Неверный пароль или нет прав на этот терминал");
+}
+
+} // namespace
