@@ -203,12 +203,11 @@ GatewaySimulator::Reply GatewaySimulator::UIProviders(const XmlNode&) {
 }
 
 GatewaySimulator::Reply GatewaySimulator::Commissions(const XmlNode&) {
-    std::string rows;
-    for (const CatalogueProvider& provider : catalogue_.providers)
-        rows += "<row" + Attribute("prv-id", provider.id) +
-                Attribute("fix-com", provider.fixCommission) +
-                Attribute("profile-id", provider.profileId) + "/>";
-    return {.inner = rows};
+    return {.inner = Rows([](const CatalogueProvider& provider) {
+                return Attribute("prv-id", provider.id) +
+                       Attribute("fix-com", provider.fixCommission) +
+                       Attribute("profile-id", provider.profileId);
+            })};
 }
 
 GatewaySimulator::Reply GatewaySimulator::Profiles(const XmlNode&) {
@@ -216,14 +215,21 @@ GatewaySimulator::Reply GatewaySimulator::Profiles(const XmlNode&) {
 }
 
 GatewaySimulator::Reply GatewaySimulator::Providers(const XmlNode&) {
+    return {.inner = Rows([](const CatalogueProvider& provider) {
+                return Attribute("prv-id", provider.id) +
+                       Attribute("long-name", provider.longName) +
+                       Attribute("short-name", provider.shortName) +
+                       Attribute("prv-inn", provider.inn) +
+                       Attribute("max-amount", CurrencyToText(provider.maxSum)) +
+                       Attribute("min-amount", CurrencyToText(provider.minSum));
+            })};
+}
+
+std::string GatewaySimulator::Rows(std::string (*attributes)(const CatalogueProvider&)) const {
     std::string rows;
     for (const CatalogueProvider& provider : catalogue_.providers)
-        rows += "<row" + Attribute("prv-id", provider.id) +
-                Attribute("long-name", provider.longName) +
-                Attribute("short-name", provider.shortName) + Attribute("prv-inn", provider.inn) +
-                Attribute("max-amount", CurrencyToText(provider.maxSum)) +
-                Attribute("min-amount", CurrencyToText(provider.minSum)) + "/>";
-    return {.inner = rows};
+        rows += "<row" + attributes(provider) + "/>";
+    return rows;
 }
 
 GatewaySimulator::Reply GatewaySimulator::NeedIdentify(const XmlNode& operation) {

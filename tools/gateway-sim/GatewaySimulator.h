@@ -90,6 +90,8 @@ private:
     Reply Profiles(const XmlNode&);
     Reply Providers(const XmlNode&);
     Reply NeedIdentify(const XmlNode& operation);
+    // One "row" per provider of the catalogue.
+    std::string Rows(std::string (*attributes)(const CatalogueProvider&)) const;
     Reply Accepted(const XmlNode&);
     Reply Check(const XmlNode& operation);
     Reply Register(const XmlNode& operation);
