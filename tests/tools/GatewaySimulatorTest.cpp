@@ -87,6 +87,32 @@ TEST_F(SimulatedGateway, ARegistrationOutOfSequenceIsRefusedAsADuplicate) {
     EXPECT_EQ(client.TransactNum(), 5);
 }
 
+struct Requisites {
+    const char* name;
+    const wchar_t* account;
+    Currency amount;
+    std::int32_t paymentResult;
+};
+
+class SimulatedCheck : public SimulatedGateway, public testing::WithParamInterface<Requisites> {};
+
+TEST_P(SimulatedCheck, RefusesThePaymentWithTheGatewaysCode) {
+    Start();
+    ASSERT_EQ(client.GetUIProviders(), 0);
+    const std::int32_t result =
+        client.AuthorizePayment(GetParam().amount, GetParam().amount, L"1001", GetParam().account,
+                                {}, pmCheck, status, paymentID, uid);
+    EXPECT_EQ(result, 1001);
+    EXPECT_EQ(client.LastResultDescription(), GatewayResultText(GetParam().paymentResult));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Payments, SimulatedCheck,
+    testing::Values(Requisites{"WithoutAccount", L"", 1000000, 4},
+                    Requisites{"BelowTheMinimum", L"9001234567", 50000, 241},
+                    Requisites{"AboveTheMaximum", L"9001234567", 200000000, 242}),
+    [](const testing::TestParamInfo<Requisites>& info) { return info.param.name; });
+
 struct Refusal {
     const char* name;
     const wchar_t *password, *terminal, *operation;
