@@ -192,6 +192,10 @@ inline void CleanupWinsock(bool) {
     WSACleanup();
 }
 
+inline void UninitializeCom(bool) {
+    CoUninitialize();
+}
+
 using unique_safearray = unique_any<resource_traits<SAFEARRAY*, SafeArrayDestroy>>;
 // Kernel handles: files, events, processes.
 using unique_handle = unique_any<handle_traits>;
@@ -211,6 +215,9 @@ using unique_hkey = unique_any<resource_traits<HKEY, RegCloseKey>>;
 using unique_socket = unique_any<socket_traits>;
 // A use of Winsock: true once WSAStartup succeeded, ended by WSACleanup.
 using unique_winsock = unique_any<resource_traits<bool, CleanupWinsock>>;
+// A thread's use of COM: true once CoInitializeEx succeeded (S_FALSE included),
+// ended by CoUninitialize on the same thread.
+using unique_cominit = unique_any<resource_traits<bool, UninitializeCom>>;
 // A WinHTTP session, connection or request; close a request before its connection.
 using unique_hinternet = unique_any<resource_traits<HINTERNET, WinHttpCloseHandle>>;
 // Memory the system allocated with GlobalAlloc: the texts of a proxy configuration.

@@ -29,13 +29,14 @@ unique_winsock StartWinsock() {
     return unique_winsock(true);
 }
 
-unique_socket ListenOnLoopback() {
+unique_socket ListenOnLoopback(unsigned short port) {
     unique_socket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     if (!listener)
         RaiseLastOSError();
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
     CheckSocketCall(bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address));
     CheckSocketCall(listen(listener.get(), SOMAXCONN));
     return listener;
@@ -100,8 +101,8 @@ void JoinFinished(std::vector<std::future<void>>& serving) {
 
 } // namespace
 
-GatewayServer::GatewayServer()
-    : winsock_(StartWinsock()), listener_(ListenOnLoopback()),
+GatewayServer::GatewayServer(unsigned short port)
+    : winsock_(StartWinsock()), listener_(ListenOnLoopback(port)),
       stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), port_(PortOf(listener_.get())) {
     CheckWin32(static_cast<bool>(stop_));
     listening_ = std::thread(&GatewayServer::Listen, this);

@@ -60,7 +60,9 @@ struct ScriptedAnswer {
 class GatewayServer {
 public:
     // Listens on 127.0.0.1 at a free port and serves on threads of its own.
-    GatewayServer();
+    GatewayServer() : GatewayServer(0) {}
+    // Port 0 lets the system pick a free one.
+    explicit GatewayServer(unsigned short port);
     // Stops promptly whatever a connection is doing, closes every one and joins.
     ~GatewayServer();
     GatewayServer(const GatewayServer&) = delete;

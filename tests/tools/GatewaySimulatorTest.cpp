@@ -1,0 +1,164 @@
+#include "gateway-sim/GatewaySimulator.h"
+
+#include "common/uCommonUtils.h"
+#include "gateway/uDevice.h"
+#include "gateway/uGatewayResults.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace svcgate;
+using namespace svcgate::tools;
+
+namespace {
+
+class SimulatorClient : public TDevice {
+public:
+    using TDevice::ExecuteRequest;
+    using TDevice::GetLastIds;
+};
+
+// The real gateway client against the simulator, served in-process.
+class SimulatedGateway : public testing::Test {
+protected:
+    void Start() {
+        simulator = std::make_unique<GatewaySimulator>(options);
+        server.SetResponder(
+            [this](const ReceivedRequest& request) { return simulator->Answer(request).answer; });
+        client.SetServer1URL(server.Url());
+        client.SetLogin(L"dealer");
+        client.SetPassword(L"secret");
+        client.SetTerminalID(L"77");
+    }
+
+    std::int32_t Pay(TPaymentMode mode) {
+        return client.AuthorizePayment(1015000, 1000000, L"1001", L"9001234567", {}, mode, status,
+                                       paymentID, uid);
+    }
+
+    SimulatorOptions options;
+    // Outlives the server, whose threads call it.
+    std::unique_ptr<GatewaySimulator> simulator;
+    GatewayServer server;
+    SimulatorClient client;
+    TPaymentStatus status = psError;
+    std::int32_t paymentID = 0;
+    std::wstring uid;
+};
+
+TEST_F(SimulatedGateway, ASaleRunsFromNumberingToCancellation) {
+    Start();
+    ASSERT_EQ(client.GetLastIds(), 0);
+    EXPECT_EQ(client.TransactNum(), 1);
+    ASSERT_EQ(client.GetUIProviders(), 0);
+    ASSERT_EQ(Pay(pmCheck), 0) << client.LastResultDescription();
+    ASSERT_EQ(Pay(pmOffLine), 0) << client.LastResultDescription();
+    EXPECT_EQ(status, psExecuting);
+    EXPECT_EQ(uid, L"SIM-1");
+    EXPECT_EQ(client.TransactNum(), 2);
+
+    std::int32_t code = -1;
+    std::wstring text;
+    bool fatal = true;
+    ASSERT_EQ(client.GetPaymentStatus(1, code, text, status, fatal), 0);
+    EXPECT_EQ(status, psExecuting);
+    ASSERT_EQ(client.GetPaymentStatus(1, code, text, status, fatal), 0);
+    EXPECT_EQ(status, psCompleted);
+    EXPECT_FALSE(fatal);
+
+    Currency balance = 0, tree = 0, overdraft = 0;
+    ASSERT_EQ(client.GetBalance(balance, tree, overdraft), 0);
+    EXPECT_EQ(balance, options.balance - 1015000);
+    std::wstring cancellation;
+    ASSERT_EQ(client.CancelPayment(-1, uid, status, cancellation), 0);
+    EXPECT_EQ(cancellation, L"SIM-C-1");
+    ASSERT_EQ(client.GetBalance(balance, tree, overdraft), 0);
+    EXPECT_EQ(balance, options.balance);
+}
+
+TEST_F(SimulatedGateway, ARegistrationOutOfSequenceIsRefusedAsADuplicate) {
+    Start();
+    ASSERT_EQ(client.GetLastIds(), 0);
+    ASSERT_EQ(client.GetUIProviders(), 0);
+    client.SetTransactNum(5);
+    EXPECT_EQ(Pay(pmOffLine), 1001);
+    EXPECT_EQ(client.LastResultDescription(), GatewayResultText(215));
+    EXPECT_EQ(client.TransactNum(), 5);
+}
+
+struct Requisites {
+    const char* name;
+    const wchar_t* account;
+    Currency amount;
+    std::int32_t paymentResult;
+};
+
+class SimulatedCheck : public SimulatedGateway, public testing::WithParamInterface<Requisites> {};
+
+TEST_P(SimulatedCheck, RefusesThePaymentWithTheGatewaysCode) {
+    Start();
+    ASSERT_EQ(client.GetUIProviders(), 0);
+    const std::int32_t result =
+        client.AuthorizePayment(GetParam().amount, GetParam().amount, L"1001", GetParam().account,
+                                {}, pmCheck, status, paymentID, uid);
+    EXPECT_EQ(result, 1001);
+    EXPECT_EQ(client.LastResultDescription(), GatewayResultText(GetParam().paymentResult));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Payments, SimulatedCheck,
+    testing::Values(Requisites{"WithoutAccount", L"", 1000000, 4},
+                    Requisites{"BelowTheMinimum", L"9001234567", 50000, 241},
+                    Requisites{"AboveTheMaximum", L"9001234567", 200000000, 242}),
+    [](const testing::TestParamInfo<Requisites>& info) { return info.param.name; });
+
+struct Refusal {
+    const char* name;
+    const wchar_t *password, *terminal, *operation;
+    const wchar_t* rootResult;
+};
+
+class SimulatedGatewayRefusal : public SimulatedGateway,
+                                public testing::WithParamInterface<Refusal> {};
+
+TEST_P(SimulatedGatewayRefusal, AnswersTheGatewaysCodeOnTheRoot) {
+    Start();
+    client.SetPassword(GetParam().password);
+    client.SetTerminalID(GetParam().terminal);
+    XmlDocument doc;
+    EXPECT_EQ(client.ExecuteRequest(L"terminals", GetParam().operation, doc), 1001);
+    EXPECT_EQ(ReadXmlValue(doc, L"", L"result", L""), GetParam().rootResult);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Requests, SimulatedGatewayRefusal,
+    testing::Values(Refusal{"WrongPassword", L"secreT", L"77", L"getLastIds", L"150"},
+                    Refusal{"OtherTerminal", L"secret", L"78", L"getLastIds", L"202"},
+                    Refusal{"UnknownOperation", L"secret", L"77", L"getEverything", L"295"}),
+    [](const testing::TestParamInfo<Refusal>& info) { return info.param.name; });
+
+TEST_F(SimulatedGateway, AFaultSwitchAnswersTheOperationWithItsCode) {
+    options.faults[L"getBalance"] = 220;
+    Start();
+    Currency balance = 1, tree = 1, overdraft = 1;
+    EXPECT_EQ(client.GetBalance(balance, tree, overdraft), 1001);
+    EXPECT_EQ(client.LastResultDescription(), GatewayResultText(220));
+    EXPECT_EQ(balance, 0);
+}
+
+TEST(SimulatorCommandLine, TakesRepeatedSwitchesAndRefusesUnknownOnes) {
+    const CommandLine line =
+        ParseCommandLine({L"--port", L"9000", L"--fault", L"getBalance=220", L"--fault",
+                          L"getLastIds=150", L"--drop", L"cancelPayment", L"--balance", L"10.5"});
+    EXPECT_EQ(line.error, L"");
+    EXPECT_EQ(line.options.port, 9000);
+    EXPECT_EQ(line.options.faults.size(), 2u);
+    EXPECT_EQ(line.options.faults.at(L"getLastIds"), 150);
+    EXPECT_TRUE(line.options.drop.contains(L"cancelPayment"));
+    EXPECT_EQ(line.options.balance, 105000);
+    EXPECT_NE(ParseCommandLine({L"--delay", L"getBalance"}).error, L"");
+    EXPECT_NE(ParseCommandLine({L"--speed"}).error, L"");
+}
+
+} // namespace
