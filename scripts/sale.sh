@@ -7,34 +7,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/build.sh"
 build=$root/build
 export SVCGATE_WINEPREFIX=$build/wineprefix
-run=$root/scripts/wine-run.sh
-windows_path() { echo "Z:${1//\//\\}"; }
+source "$root/scripts/host-session.sh"
 "$run" cmd /c exit
+trap end_session EXIT
+register_modules
+start_simulator 8181
 
-modules=("$build/svcgate.dll" "$build/tools/eqmanager/eqmanager.dll")
-work=$(mktemp -d)
-cleanup() {
-    exec 3>&- || true
-    wait "${simulator:-}" 2>/dev/null || true
-    for module in "${modules[@]}"; do "$run" regsvr32 /u /s "$(windows_path "$module")" || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-for module in "${modules[@]}"; do "$run" regsvr32 /s "$(windows_path "$module")"; done
-
-# The simulator runs until its standard input closes; it prints a line per request.
-port=8181
-mkfifo "$work/input"
-WINEPREFIX=$SVCGATE_WINEPREFIX WINEARCH=win32 WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 \
-    wine "$build/tools/gateway-sim/gateway-sim.exe" --port $port --login dealer \
-    --password secret --terminal 77 <"$work/input" >"$work/gateway.log" 2>&1 &
-simulator=$!
-exec 3>"$work/input"
-for _ in $(seq 50); do grep -q "http://" "$work/gateway.log" 2>/dev/null && break; sleep 0.2; done
-
-# The script host writes to a pipe in the OEM code page.
-"$run" cscript //nologo "$(windows_path "$root/tools/host-session/Sale.vbs")" \
-    "http://127.0.0.1:$port/xmlgate/xml.jsp" | iconv -f cp866 -t utf-8 | tr -d '\r' | tee "$work/transcript"
+run_script "$root/tools/host-session/Sale.vbs" "http://127.0.0.1:8181/xmlgate/xml.jsp" |
+    tee "$session_work/transcript"
 echo "--- the gateway simulator saw:"
-cat "$work/gateway.log"
-grep -q "^SALE REGISTERED" "$work/transcript"
+cat "$session_work/gateway.log"
+grep -q "^SALE REGISTERED" "$session_work/transcript"

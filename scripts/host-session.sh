@@ -1,0 +1,48 @@
+# Shared by the main job and the script-host test: registers the driver and the
+# equipment manager stand-in in the project's prefix, starts the gateway
+# simulator, and undoes both on exit. Source it with $build set.
+run=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-run.sh
+export SVCGATE_WINEPREFIX=${SVCGATE_WINEPREFIX:-$build/wineprefix}
+windows_path() { echo "Z:${1//\//\\}"; }
+session_modules=("$build/svcgate.dll" "$build/tools/eqmanager/eqmanager.dll")
+session_work=$(mktemp -d)
+
+end_session() {
+    exec 3>&- || true
+    wait "${session_simulator:-}" 2>/dev/null || true
+    for module in "${session_modules[@]}"; do
+        "$run" regsvr32 /u /s "$(windows_path "$module")" || true
+    done
+    rm -rf "$session_work"
+}
+
+register_modules() {
+    for module in "${session_modules[@]}"; do "$run" regsvr32 /s "$(windows_path "$module")"; done
+}
+
+# start_simulator PORT [switches...]: runs until its standard input closes and
+# logs a line per request into $session_work/gateway.log.
+start_simulator() {
+    local port=$1
+    shift
+    mkfifo "$session_work/input"
+    WINEPREFIX=$SVCGATE_WINEPREFIX WINEARCH=win32 WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 \
+        wine "$build/tools/gateway-sim/gateway-sim.exe" --port "$port" --login dealer \
+        --password secret --terminal 77 "$@" <"$session_work/input" >"$session_work/gateway.log" 2>&1 &
+    session_simulator=$!
+    exec 3>"$session_work/input"
+    for _ in $(seq 50); do
+        grep -q "http://" "$session_work/gateway.log" 2>/dev/null && return
+        sleep 0.2
+    done
+    echo "the gateway simulator did not start" >&2
+    return 1
+}
+
+# run_script FILE [arguments...]: the script host's output, in UTF-8 (it writes
+# the OEM code page to a pipe).
+run_script() {
+    local script=$1
+    shift
+    "$run" cscript //nologo "$(windows_path "$script")" "$@" | iconv -f cp866 -t utf-8 | tr -d '\r'
+}
