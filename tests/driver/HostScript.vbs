@@ -68,8 +68,10 @@ ok = driver.GetServiceCodes(Empty, output, 0)
 WScript.Echo "GetServiceCodes: " & ok & " " & (UBound(output(0), 2) + 1) & " " & output(0)(0, 0) & " " & output(0)(1, 0)
 ok = driver.GetServiceParams(Array("11111"), output, 0)
 WScript.Echo "GetServiceParams 11111: " & ok & " " & UBound(output(0), 2) & " " & output(0)(0, 0) & " " & output(0)(4, 0)(0, 0) & "=" & output(0)(4, 0)(1, 0)
-ok = driver.GetServiceParams(Array("1001x"), output, 0)
-Report "GetServiceParams unknown", ok, output
+ok = driver.GetServiceParams(Array("inet-A1"), output, 0)
+WScript.Echo "GetServiceParams inet-A1: " & ok & " " & output(0)(0, 0)
+ok = driver.GetServiceParams(Array("INET-a1"), output, 0)
+Report "GetServiceParams in other letter case", ok, output
 ok = driver.GetServiceGroups(Empty, output, 0)
 Report "GetServiceGroups", ok, output
 
