@@ -71,8 +71,8 @@ unique_variant MakeReference(VARTYPE type, void* storage) {
 namespace {
 
 HRESULT ChangeType(unique_variant& result, const VARIANT& value, VARTYPE type) {
-    return VariantChangeTypeEx(result.addressof(), const_cast<VARIANT*>(&value), LOCALE_USER_DEFAULT, 0,
-                               type);
+    return VariantChangeTypeEx(result.addressof(), const_cast<VARIANT*>(&value),
+                               LOCALE_USER_DEFAULT, 0, type);
 }
 
 std::wstring TextOf(BSTR text) {

@@ -86,19 +86,25 @@ std::wstring NodeValue(IXMLDOMNode* node) {
     return value.vt() == VT_BSTR ? VariantToText(value.get()) : std::wstring();
 }
 
+// The items of a list of the DOM, child nodes or attributes, each as markup.
+template <class List, class Markup> std::wstring ItemsMarkup(List* list, Markup markup) {
+    long count = 0;
+    CheckHResult(list->get_length(&count));
+    std::wstring text;
+    for (long i = 0; i < count; ++i) {
+        com_ptr<IXMLDOMNode> item;
+        CheckHResult(list->get_item(i, item.put()));
+        text += markup(item.get());
+    }
+    return text;
+}
+
 std::wstring AttributesMarkup(IXMLDOMNode* element) {
     com_ptr<IXMLDOMNamedNodeMap> attributes;
     CheckHResult(element->get_attributes(attributes.put()));
-    long count = 0;
-    CheckHResult(attributes->get_length(&count));
-    std::wstring markup;
-    for (long i = 0; i < count; ++i) {
-        com_ptr<IXMLDOMNode> attribute;
-        CheckHResult(attributes->get_item(i, attribute.put()));
-        markup += L" " + NodeName(attribute.get()) + L"=\"" +
-                  Escaped(NodeValue(attribute.get()), true) + L"\"";
-    }
-    return markup;
+    return ItemsMarkup(attributes.get(), [](IXMLDOMNode* attribute) {
+        return L" " + NodeName(attribute) + L"=\"" + Escaped(NodeValue(attribute), true) + L"\"";
+    });
 }
 
 std::wstring NodeMarkup(IXMLDOMNode* node);
@@ -106,15 +112,7 @@ std::wstring NodeMarkup(IXMLDOMNode* node);
 std::wstring ChildrenMarkup(IXMLDOMNode* node) {
     com_ptr<IXMLDOMNodeList> children;
     CheckHResult(node->get_childNodes(children.put()));
-    long count = 0;
-    CheckHResult(children->get_length(&count));
-    std::wstring markup;
-    for (long i = 0; i < count; ++i) {
-        com_ptr<IXMLDOMNode> child;
-        CheckHResult(children->get_item(i, child.put()));
-        markup += NodeMarkup(child.get());
-    }
-    return markup;
+    return ItemsMarkup(children.get(), NodeMarkup);
 }
 
 // Elements and their text are all a request holds; anything else is left out.

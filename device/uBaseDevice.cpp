@@ -97,7 +97,6 @@ void TBaseDevice::Destroy() {
     FWindows.clear();
 }
 
-
 void TBaseDevice::DoRegisterMethods() {
     RegisterPrivateMethod(L"Init", [this](SAFEARRAY* p) { return InitMethod(p); });
     RegisterPrivateMethod(L"Open", [this](SAFEARRAY* p) { return OpenMethod(p); });
