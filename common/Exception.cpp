@@ -15,14 +15,27 @@ std::wstring MessageOf(const std::exception& error) {
     return AnsiToWide(error.what());
 }
 
-std::wstring SystemErrorMessage(DWORD code) {
+namespace {
+
+// The message of `code` in the table of `source`, or in the system's when null.
+std::wstring FormattedMessage(DWORD code, HMODULE source) {
     unique_hlocal buffer;
+    const DWORD from = source ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM;
     const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<LPWSTR>(buffer.put_as<wchar_t>()), 0, nullptr);
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | from | FORMAT_MESSAGE_IGNORE_INSERTS, source, code, 0,
+        reinterpret_cast<LPWSTR>(buffer.put_as<wchar_t>()), 0, nullptr);
     std::wstring text = length ? std::wstring(static_cast<wchar_t*>(buffer.get()), length) : L"";
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
         text.pop_back();
+    return text;
+}
+
+} // namespace
+
+std::wstring SystemErrorMessage(DWORD code, HMODULE source) {
+    std::wstring text = source ? FormattedMessage(code, source) : L"";
+    if (text.empty())
+        text = FormattedMessage(code, nullptr);
     if (text.empty())
         text = FormatText(CommonTexts::SystemError, static_cast<unsigned>(code));
     return text;

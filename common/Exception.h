@@ -23,7 +23,9 @@ private:
 std::wstring MessageOf(const std::exception& error);
 
 // The platform's own text for a system error code or an HRESULT.
-std::wstring SystemErrorMessage(DWORD code);
+// `source`, when given, is a module whose own message table is read first (WinHTTP
+// keeps the texts of its codes in its module).
+std::wstring SystemErrorMessage(DWORD code, HMODULE source = nullptr);
 
 // Turns a failed HRESULT into an Exception carrying the platform's message.
 void CheckHResult(HRESULT hr);

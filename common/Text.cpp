@@ -68,6 +68,41 @@ bool SameText(std::wstring_view a, std::wstring_view b) {
                       [](wchar_t x, wchar_t y) { return LatinLower(x) == LatinLower(y); });
 }
 
+std::wstring AnsiOnly(std::wstring_view text) {
+    return AnsiToWide(WideToAnsi(text));
+}
+
+namespace {
+
+template <class Lines> auto LineOf(Lines& lines, std::wstring_view name) {
+    return std::find_if(lines.begin(), lines.end(), [&](const std::wstring& line) {
+        return SameText(std::wstring_view(line).substr(0, line.find(L'=')), name);
+    });
+}
+
+} // namespace
+
+std::wstring NameValue(const std::vector<std::wstring>& lines, std::wstring_view name) {
+    const auto line = LineOf(lines, name);
+    if (line == lines.end())
+        return L"";
+    const size_t equals = line->find(L'=');
+    return equals == std::wstring::npos ? L"" : line->substr(equals + 1);
+}
+
+void SetNameValue(std::vector<std::wstring>& lines, const std::wstring& name,
+                  const std::wstring& value) {
+    const auto line = LineOf(lines, name);
+    if (value.empty()) {
+        if (line != lines.end())
+            lines.erase(line);
+    } else if (line != lines.end()) {
+        *line = name + L"=" + value;
+    } else {
+        lines.push_back(name + L"=" + value);
+    }
+}
+
 std::wstring FormatText(const wchar_t* format, ...) {
     std::vector<wchar_t> buffer(256);
     for (;;) {

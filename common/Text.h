@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace svcgate {
 
@@ -18,6 +19,17 @@ std::wstring_view Trim(std::wstring_view text);
 // Compares without regard to the case of the Latin letters A-Z only, as host
 // method names and setting identifiers are compared.
 bool SameText(std::wstring_view a, std::wstring_view b);
+
+// What the ANSI code page can hold of a text: other characters become "?".
+std::wstring AnsiOnly(std::wstring_view text);
+
+// Lines "name=value", kept as the platform's string list keeps them: names
+// compare as SameText does. The value of `name`; empty when no line has it.
+std::wstring NameValue(const std::vector<std::wstring>& lines, std::wstring_view name);
+// Replaces the line of `name` in its place, or adds one at the end; an empty
+// value removes the line.
+void SetNameValue(std::vector<std::wstring>& lines, const std::wstring& name,
+                  const std::wstring& value);
 
 // printf-style formatting into a wide text.
 std::wstring FormatText(const wchar_t* format, ...);

@@ -30,23 +30,6 @@ std::optional<std::int32_t> PaymentNumber(const std::wstring& text) {
     return DecimalCode(std::wstring(Trim(text)));
 }
 
-// Names compare without regard to letter case; a later value replaces an
-// earlier one in its place, and an empty value removes the line.
-void SetExtra(std::vector<std::wstring>& extras, const std::wstring& name,
-              const std::wstring& value) {
-    const auto line = std::find_if(extras.begin(), extras.end(), [&](const std::wstring& extra) {
-        return SameText(extra.substr(0, extra.find(L'=')), name);
-    });
-    if (value.empty()) {
-        if (line != extras.end())
-            extras.erase(line);
-    } else if (line != extras.end()) {
-        *line = name + L"=" + value;
-    } else {
-        extras.push_back(name + L"=" + value);
-    }
-}
-
 // The account row and the extras of a parameter table; none when the table is
 // not one the host could mean.
 bool ReadParameters(const VARIANT& Parameters, std::wstring& account,
@@ -64,7 +47,7 @@ bool ReadParameters(const VARIANT& Parameters, std::wstring& account,
         if (VariantToText(name->get()) == AccountParameter)
             account = VariantToText(value->get());
         else
-            SetExtra(extras, VariantToText(name->get()), VariantToText(value->get()));
+            SetNameValue(extras, VariantToText(name->get()), VariantToText(value->get()));
     }
     return true;
 }

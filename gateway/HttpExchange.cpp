@@ -22,23 +22,6 @@ private:
     DWORD end_;
 };
 
-// WinHTTP's own codes have their texts in its module, not in the system's table.
-std::wstring WinHttpMessage(DWORD code) {
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-            FORMAT_MESSAGE_IGNORE_INSERTS,
-        GetModuleHandleW(L"winhttp.dll"), code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    unique_hlocal owned(text);
-    if (length == 0)
-        return SystemErrorMessage(code);
-    std::wstring message(text, length);
-    while (!message.empty() &&
-           std::wstring_view(L"\r\n ").find(message.back()) != std::wstring_view::npos)
-        message.pop_back();
-    return message;
-}
-
 // The wait for the answer's head has an option of its own, which the receive
 // time-out leaves unbounded (under Wine, for ever).
 bool SetTimeouts(HINTERNET handle, DWORD ms) {
@@ -197,7 +180,7 @@ HttpOutcome HttpSession::Post(const std::wstring& url, const std::vector<HttpHea
         outcome.body = std::move(exchange.Answer());
     } else {
         outcome.state = exchange.Late() ? HttpOutcome::State::TimedOut : HttpOutcome::State::Failed;
-        outcome.error = WinHttpMessage(exchange.Failure());
+        outcome.error = SystemErrorMessage(exchange.Failure(), GetModuleHandleW(L"winhttp.dll"));
     }
     return outcome;
 }

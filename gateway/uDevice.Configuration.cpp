@@ -8,43 +8,12 @@
 #include "gateway/uDevice.h"
 #include "gateway/uGatewayTexts.h"
 
-#include <algorithm>
 #include <functional>
 #include <optional>
 
 namespace svcgate {
 
 using namespace GatewayTexts;
-
-namespace {
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Replaces the entry of `id`, in its place; an empty text removes it.
-void SetResultText(std::vector<std::wstring>& lines, const std::wstring& id,
-                   const std::wstring& text) {
-    const auto entry = std::find_if(lines.begin(), lines.end(), [&](const std::wstring& line) {
-        return SameText(line.substr(0, line.find(L'=')), id);
-    });
-    if (text.empty()) {
-        if (entry != lines.end())
-            lines.erase(entry);
-    } else if (entry != lines.end()) {
-        *entry = id + L"=" + text;
-    } else {
-        lines.push_back(id + L"=" + text);
-    }
-}
-
-// What the system's ANSI code page can hold of a text: the file keeps no more.
-std::wstring AnsiOnly(const std::wstring& text) {
-    return AnsiToWide(WideToAnsi(text));
-}
-
-} // namespace
 
 TDevice::~TDevice() {
     Disable();
@@ -88,7 +57,7 @@ std::int32_t TDevice::RefreshCatalogue() {
 void TDevice::ReadSettings() {
     const std::wstring folder = GetDataFolder();
     const std::wstring settings = folder + SettingsFile;
-    if (FileExists(settings))
+    if (StampOf(settings))
         FTerminalConfigID = ReadIniText(settings, SettingsSection, ConfigIDKey);
     const std::wstring resultCodes = folder + ResultCodesFile;
     const std::optional<FileStamp> codesStamp = StampOf(resultCodes);
@@ -147,7 +116,7 @@ std::int32_t TDevice::GetResultCodes() {
     for (const XmlNode& row : rows) {
         const std::wstring id = AnsiOnly(ReadNodeAttribute(row, L"err_id", L""));
         if (!id.empty())
-            SetResultText(FResultCodes, id, AnsiOnly(ReadNodeAttribute(row, L"err_text", L"")));
+            SetNameValue(FResultCodes, id, AnsiOnly(ReadNodeAttribute(row, L"err_text", L"")));
     }
     return result;
 }

@@ -44,13 +44,7 @@ std::wstring OneLine(const std::string& text) {
 TDevice::TDevice() : FServer1URL(PrimaryEndpoint), FServer2URL(AlternativeEndpoint) {}
 
 std::wstring TDevice::GetCachedResultText(std::int32_t Code) const {
-    const std::wstring key = std::to_wstring(Code);
-    for (const std::wstring& line : FResultCodes) {
-        const size_t equals = line.find(L'=');
-        if (equals != std::wstring::npos && SameText(line.substr(0, equals), key))
-            return line.substr(equals + 1);
-    }
-    return L"";
+    return NameValue(FResultCodes, std::to_wstring(Code));
 }
 
 std::wstring TDevice::GetResultCodeText(std::int32_t Code) const {
@@ -79,7 +73,7 @@ void TDevice::CreateRequest(const std::wstring& Group, const std::wstring& Opera
 std::wstring TDevice::RequestText(XmlDocument& Doc) const {
     const std::wstring text =
         Trimmed(std::wstring(Prolog) + L"\r\n" + XmlMarkup(Doc.DocumentElement()));
-    return AnsiToWide(WideToAnsi(text));
+    return AnsiOnly(text);
 }
 
 // The dump shows the request as sent but for the password's digest: the data

@@ -49,8 +49,7 @@ protected:
     };
 
     void SetUp() override {
-        for (const wchar_t* file : {L"settings.sts", L"rescodes.sl", L"providers.xml"})
-            DeleteFileW((GetDataFolder() + file).c_str());
+        ClearCacheFiles();
         server.SetResponder([this](const tools::ReceivedRequest& request) {
             return tools::ScriptedAnswer{answers.at(OperationOf(request))};
         });

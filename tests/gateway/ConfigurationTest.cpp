@@ -33,8 +33,7 @@ protected:
 
     void SetUp() override {
         Gateway::SetUp();
-        for (const wchar_t* file : {L"settings.sts", L"rescodes.sl", L"providers.xml"})
-            DeleteFileW((GetDataFolder() + file).c_str());
+        ClearCacheFiles();
         server.SetResponder([this](const tools::ReceivedRequest& request) {
             return tools::ScriptedAnswer{answers.at(OperationOf(request))};
         });

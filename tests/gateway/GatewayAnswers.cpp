@@ -1,5 +1,7 @@
 #include "GatewayAnswers.h"
 
+#include "common/uCommonUtils.h"
+
 namespace svcgate::test {
 
 // Read from the bytes: the server calls this on a thread of its own, where no
@@ -13,6 +15,11 @@ std::string OperationOf(const tools::ReceivedRequest& request) {
     return client == std::string::npos || end == std::string::npos
                ? std::string()
                : body.substr(operation, end - operation);
+}
+
+void ClearCacheFiles() {
+    for (const wchar_t* file : {L"settings.sts", L"rescodes.sl", L"providers.xml"})
+        DeleteFileW((GetDataFolder() + file).c_str());
 }
 
 std::vector<std::string> Operations(const tools::GatewayServer& server) {

@@ -65,6 +65,9 @@ inline std::string Payment(const std::string& operation, const std::string& paym
     return GatewayAnswer("providers", operation, "0", "<payment " + payment + "/>");
 }
 
+// A first start: none of the cache files of the data folder.
+void ClearCacheFiles();
+
 // The operation a request asked for: the element under its group, after "client".
 std::string OperationOf(const tools::ReceivedRequest& request);
 std::vector<std::string> Operations(const tools::GatewayServer& server);

@@ -17,8 +17,7 @@ class Operations : public Gateway {
 protected:
     void SetUp() override {
         Gateway::SetUp();
-        for (const wchar_t* file : {L"settings.sts", L"rescodes.sl", L"providers.xml"})
-            DeleteFileW((GetDataFolder() + file).c_str());
+        ClearCacheFiles();
         for (const std::string& answer :
              {LastIds(40, 16), ConfigId("cfg"), Agents({"cur-id=\"978\""}),
               ResultCodes({{"1", "x"}}), UIProviders({"100"}), Commissions("100", "p"),
