@@ -8,15 +8,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/bitness.sh"
 unset SVCGATE_WINEPREFIX
 
-# suite BITS [CMake arguments...]
+# suite BITS [CMake arguments...]. Called where a failure is counted, so `set -e`
+# does not hold inside: a step that fails ends the suite by itself, lest the tests
+# of an older build run.
 suite() (
     use_bitness "$1"
-    bash "$root/scripts/build.sh" "$@"
+    bash "$root/scripts/build.sh" "$@" || exit 1
     # One wineserver for the whole run keeps each test program's start short. The
     # prefix is made first; its server must be gone before a persistent one starts.
-    "$root/scripts/wine-run.sh" cmd /c exit
+    "$root/scripts/wine-run.sh" cmd /c exit || exit 1
     WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -w
-    WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -p
+    WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -p || exit 1
     trap 'WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
     echo "=== the $1-bit suite"
     ctest --test-dir "$bitness_build" --output-on-failure -j "$(nproc)"

@@ -31,13 +31,18 @@ for writer in 64 32; do
     reader=$((96 - writer))
     rm -f "$data/settings.sts" "$data/rescodes.sl" "$data/providers.xml"
     written=$(enable $writer)
-    read=$(enable $reader)
-    if ! grep -q "^gateway: .*getUIProviders" <<<"$written" || grep -q "getUIProviders" <<<"$read"; then
-        printf 'the %s-bit driver did not enable from the cache the %s-bit one wrote:\n%s\n%s\n' \
-            $reader $writer "$written" "$read"
+    readback=$(enable $reader)
+    # The script host reports a script's error only by stopping short of its last line.
+    if ! grep -qx DONE <<<"$written" || ! grep -qx DONE <<<"$readback"; then
+        printf 'a host session stopped short:\n%s\n%s\n' "$written" "$readback"
         status=1
     fi
-    if ! diff -u <(grep -v "^gateway:" <<<"$written") <(grep -v "^gateway:" <<<"$read"); then
+    if ! grep -q "^gateway: .*getUIProviders" <<<"$written" || grep -q "getUIProviders" <<<"$readback"; then
+        printf 'the %s-bit driver did not enable from the cache the %s-bit one wrote:\n%s\n%s\n' \
+            $reader $writer "$written" "$readback"
+        status=1
+    fi
+    if ! diff -u <(grep -v "^gateway:" <<<"$written") <(grep -v "^gateway:" <<<"$readback"); then
         echo "the $reader-bit driver saw another catalogue than the $writer-bit one"
         status=1
     fi
