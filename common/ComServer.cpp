@@ -18,6 +18,12 @@ std::atomic<long> serverLocks{0};
 
 constexpr const wchar_t* ClassesKey = L"Software\\Classes\\";
 
+// On 64-bit Windows the class keys of a 32-bit module live in the 32-bit
+// registry view (under Wow6432Node) and those of a 64-bit module in the 64-bit
+// one, while the ProgID key is one for both. 32-bit Windows has one view and
+// ignores the flag.
+constexpr REGSAM OtherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+
 class ClassFactory final : public ComObject<IClassFactory> {
 public:
     explicit ClassFactory(const ComClass& served) : served_(served) {}
@@ -70,6 +76,11 @@ void SetText(HKEY root, const std::wstring& path, const wchar_t* name, const std
                                     reinterpret_cast<const BYTE*>(value.c_str()), size));
 }
 
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
+    unique_hkey key;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE | view, key.put()) == ERROR_SUCCESS;
+}
+
 void DeleteTree(HKEY root, const std::wstring& path) {
     const LONG status = RegDeleteTreeW(root, path.c_str());
     if (status != ERROR_FILE_NOT_FOUND)
@@ -119,8 +130,10 @@ HRESULT RegisterComClass(const ComClass& served, HKEY root) {
 
 HRESULT UnregisterComClass(const ComClass& served, HKEY root) {
     try {
-        DeleteTree(root, ProgIdKey(served));
         DeleteTree(root, ClassKey(served));
+        // The module of the other bitness still needs the ProgID it shares.
+        if (!KeyExists(root, ClassKey(served), OtherView))
+            DeleteTree(root, ProgIdKey(served));
         return S_OK;
     } catch (const std::exception&) {
         return SELFREG_E_CLASS;

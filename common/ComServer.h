@@ -28,7 +28,9 @@ HRESULT ModuleCanUnloadNow();
 // among the current user's, which needs no administrator (Wine's ProgID lookup
 // sees only the machine's).
 HRESULT RegisterComClass(const ComClass& served, HKEY root = HKEY_LOCAL_MACHINE);
-// Removes exactly what registration wrote in that scope.
+// Removes exactly what registration wrote in that scope and this module's
+// registry view; the ProgID, which both views share, stays while the module of
+// the other bitness is registered.
 HRESULT UnregisterComClass(const ComClass& served, HKEY root = HKEY_LOCAL_MACHINE);
 
 } // namespace svcgate

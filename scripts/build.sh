@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing and builds everything into build/ for release.
+# Installs what is missing and builds everything for release: `build.sh 32` into
+# build/, `build.sh 64` into build64/ (32 when no bitness is given). Extra
+# arguments go to CMake's configuration.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/bitness.sh"
+use_bitness "${1:-32}"
 bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$root/build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build" -j "$(nproc)"
+cmake -S "$root" -B "$bitness_build" -DCMAKE_TOOLCHAIN_FILE="$bitness_toolchain" -DCMAKE_BUILD_TYPE=Release \
+    "${@:2}" >/dev/null
+cmake --build "$bitness_build" -j "$(nproc)"

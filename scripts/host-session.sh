@@ -1,8 +1,15 @@
 # Shared by the main job and the script-host test: registers the driver and the
 # equipment manager stand-in in the project's prefix, starts the gateway
-# simulator, and undoes both on exit. Source it with $build set.
-run=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-run.sh
+# simulator, and undoes both on exit. Source it with $build set to the build of
+# the bitness SVCGATE_BITS (32 unless given).
+session_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+run=$session_scripts/wine-run.sh
 export SVCGATE_WINEPREFIX=${SVCGATE_WINEPREFIX:-$build/wineprefix}
+source "$session_scripts/bitness.sh"
+use_bitness "${SVCGATE_BITS:-32}"
+# The prefix's own script host; in a 64-bit prefix the 32-bit one is
+# C:\windows\syswow64\cscript.exe.
+script_host=cscript
 windows_path() { echo "Z:${1//\//\\}"; }
 session_modules=("$build/svcgate.dll" "$build/tools/eqmanager/eqmanager.dll")
 session_work=$(mktemp -d)
@@ -26,8 +33,8 @@ start_simulator() {
     local port=$1
     shift
     mkfifo "$session_work/input"
-    WINEPREFIX=$SVCGATE_WINEPREFIX WINEARCH=win32 WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 \
-        wine "$build/tools/gateway-sim/gateway-sim.exe" --port "$port" --login dealer \
+    WINEPREFIX=$SVCGATE_WINEPREFIX WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 \
+        "$wine_loader" "$build/tools/gateway-sim/gateway-sim.exe" --port "$port" --login dealer \
         --password secret --terminal 77 "$@" <"$session_work/input" >"$session_work/gateway.log" 2>&1 &
     session_simulator=$!
     exec 3>"$session_work/input"
@@ -44,5 +51,5 @@ start_simulator() {
 run_script() {
     local script=$1
     shift
-    "$run" cscript //nologo "$(windows_path "$script")" "$@" | iconv -f cp866 -t utf-8 | tr -d '\r'
+    "$run" "$script_host" //nologo "$(windows_path "$script")" "$@" | iconv -f cp866 -t utf-8 | tr -d '\r'
 }

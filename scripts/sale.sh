@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The product's main job: a sale through the registered driver, made by the
 # platform's script host against the gateway simulator. Installs and builds
-# what it needs first.
+# what it needs first. `sale.sh 64` sells through the 64-bit module under the
+# 64-bit script host, `sale.sh 32` (or no bitness) through the 32-bit one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/build.sh"
-build=$root/build
-export SVCGATE_WINEPREFIX=$build/wineprefix
+source "$root/scripts/bitness.sh"
+unset SVCGATE_WINEPREFIX
+use_bitness "${1:-32}"
+bash "$root/scripts/build.sh" "$SVCGATE_BITS"
+build=$bitness_build
 source "$root/scripts/host-session.sh"
 "$run" cmd /c exit
 trap end_session EXIT

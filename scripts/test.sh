@@ -1,14 +1,30 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test under Wine.
+# Installs what is missing, then builds and tests both bitnesses of the same
+# sources, each under Wine in a prefix of its own bitness: the 32-bit build in
+# build/, then the 64-bit one in build64/, which also runs the tests that need
+# both modules on one machine. Every test of a build runs in both.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/build.sh"
-build=$root/build
-export SVCGATE_WINEPREFIX=$build/wineprefix
-# One wineserver for the whole run keeps each test program's start short. The
-# prefix is made first; its server must be gone before a persistent one starts.
-"$root/scripts/wine-run.sh" cmd /c exit
-WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -w
-WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -p
-trap 'WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
+source "$root/scripts/bitness.sh"
+unset SVCGATE_WINEPREFIX
+
+# suite BITS [CMake arguments...]. Called where a failure is counted, so `set -e`
+# does not hold inside: a step that fails ends the suite by itself, lest the tests
+# of an older build run.
+suite() (
+    use_bitness "$1"
+    bash "$root/scripts/build.sh" "$@" || exit 1
+    # One wineserver for the whole run keeps each test program's start short. The
+    # prefix is made first; its server must be gone before a persistent one starts.
+    "$root/scripts/wine-run.sh" cmd /c exit || exit 1
+    WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -w
+    WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -p || exit 1
+    trap 'WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
+    echo "=== the $1-bit suite"
+    ctest --test-dir "$bitness_build" --output-on-failure -j "$(nproc)"
+)
+
+status=0
+suite 32 || status=1
+suite 64 -DSVCGATE_WIN32_BUILD="$root/build" || status=1
+exit $status

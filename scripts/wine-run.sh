@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine in the project's own 32-bit prefix, with the
-# Russian locale of the cash desks (ANSI code page 1251, decimal comma).
+# Runs a Windows program under Wine in the project's own prefix of the bitness
+# SVCGATE_BITS (32 unless given), with the Russian locale of the cash desks (ANSI
+# code page 1251, decimal comma). In a 64-bit prefix a 32-bit program runs too:
+# name it by its path (C:\windows\syswow64\cscript.exe for the 32-bit script host).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEPREFIX=${SVCGATE_WINEPREFIX:-$here/../build/wineprefix}
-export WINEARCH=win32
+source "$here/bitness.sh"
+use_bitness "${SVCGATE_BITS:-32}"
+export WINEPREFIX=$SVCGATE_WINEPREFIX
 export WINEDEBUG=${WINEDEBUG:--all}
 export LC_ALL=ru_RU.UTF-8
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
@@ -12,7 +15,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$(dirname "$WINEPREFIX")"
     (
         flock 9
-        [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+        [ -f "$WINEPREFIX/system.reg" ] || "$wine_loader" wineboot -i >/dev/null 2>&1
     ) 9>"$WINEPREFIX.lock"
 fi
 # Wine starts its own services (rpcss, explorer) on demand, and they outlive the
@@ -21,6 +24,6 @@ fi
 output=$(mktemp)
 trap 'rm -f "$output"' EXIT
 status=0
-wine "$@" >"$output" 2>&1 </dev/null || status=$?
+"$wine_loader" "$@" >"$output" 2>&1 </dev/null || status=$?
 cat "$output"
 exit $status

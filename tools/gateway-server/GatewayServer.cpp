@@ -133,7 +133,7 @@ std::vector<ReceivedRequest> GatewayServer::Requests() const {
 }
 
 void GatewayServer::Listen() {
-    StoppableSocket listener(std::move(listener_), FD_ACCEPT, stop_.get());
+    StoppableSocket listener(std::move(listener_), stop_.get());
     std::vector<std::future<void>> serving;
     while (unique_socket peer = listener.Accept()) {
         JoinFinished(serving);
@@ -145,7 +145,7 @@ void GatewayServer::Listen() {
 }
 
 void GatewayServer::Serve(unique_socket peer) {
-    StoppableSocket connection(std::move(peer), FD_READ | FD_WRITE | FD_CLOSE, stop_.get());
+    StoppableSocket connection(std::move(peer), stop_.get());
     if (const std::optional<ReceivedRequest> request = ReadRequest(connection))
         Answer(connection, AnswerFor(*request));
 }

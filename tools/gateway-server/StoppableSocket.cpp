@@ -22,11 +22,11 @@ int ChunkSize(std::string_view bytes) {
 
 } // namespace
 
-StoppableSocket::StoppableSocket(unique_socket socket, long events, HANDLE stop)
+StoppableSocket::StoppableSocket(unique_socket socket, HANDLE stop)
     : socket_(std::move(socket)), ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), stop_(stop) {
     CheckWin32(static_cast<bool>(ready_));
-    // This also makes the socket non-blocking.
-    if (WSAEventSelect(socket_.get(), ready_.get(), events) == SOCKET_ERROR)
+    u_long nonBlocking = 1;
+    if (ioctlsocket(socket_.get(), FIONBIO, &nonBlocking) == SOCKET_ERROR)
         RaiseLastOSError();
 }
 
@@ -34,7 +34,7 @@ unique_socket StoppableSocket::Accept() {
     for (;;) {
         unique_socket peer(accept(socket_.get(), nullptr, nullptr));
         // A connection the client dropped before it was taken is no reason to stop listening.
-        if (peer || Wait(INFINITE) == Wake::Stopped)
+        if (peer || Wait(FD_ACCEPT, INFINITE) == Wake::Stopped)
             return peer;
     }
 }
@@ -47,7 +47,7 @@ bool StoppableSocket::Receive(std::string& into) {
             into.append(buffer, received);
             return true;
         }
-        if (received == 0 || !WouldBlock() || Wait(INFINITE) == Wake::Stopped)
+        if (received == 0 || !WouldBlock() || Wait(FD_READ | FD_CLOSE, INFINITE) == Wake::Stopped)
             return false;
     }
 }
@@ -57,7 +57,7 @@ bool StoppableSocket::Send(std::string_view bytes) {
         const int sent = send(socket_.get(), bytes.data(), ChunkSize(bytes), 0);
         if (sent > 0)
             bytes.remove_prefix(sent);
-        else if (!WouldBlock() || Wait(INFINITE) == Wake::Stopped)
+        else if (!WouldBlock() || Wait(FD_WRITE, INFINITE) == Wake::Stopped)
             return false;
     }
     return true;
@@ -67,7 +67,8 @@ bool StoppableSocket::Pause(DWORD ms) {
     const ULONGLONG deadline = GetTickCount64() + ms;
     for (;;) {
         const ULONGLONG now = std::min(GetTickCount64(), deadline);
-        switch (Wait(ms == INFINITE ? INFINITE : static_cast<DWORD>(deadline - now))) {
+        switch (Wait(FD_READ | FD_CLOSE,
+                     ms == INFINITE ? INFINITE : static_cast<DWORD>(deadline - now))) {
         case Wake::TimedOut:
             return true;
         case Wake::Stopped:
@@ -79,18 +80,17 @@ bool StoppableSocket::Pause(DWORD ms) {
     }
 }
 
-StoppableSocket::Wake StoppableSocket::Wait(DWORD ms) {
+StoppableSocket::Wake StoppableSocket::Wait(long events, DWORD ms) {
+    // A socket already ready (a connection waiting, bytes unread) is recorded at once.
+    ResetEvent(ready_.get());
+    if (WSAEventSelect(socket_.get(), ready_.get(), events) == SOCKET_ERROR)
+        RaiseLastOSError();
     // The stop event comes first, so that it wins when both are set.
-    const HANDLE events[] = {stop_, ready_.get()};
-    const DWORD woken = WaitForMultipleObjects(2, events, FALSE, ms);
+    const HANDLE handles[] = {stop_, ready_.get()};
+    const DWORD woken = WaitForMultipleObjects(2, handles, FALSE, ms);
     if (woken == WAIT_TIMEOUT)
         return Wake::TimedOut;
-    if (woken != WAIT_OBJECT_0 + 1)
-        return Wake::Stopped;
-    // Resets the event; the next recv or send that would block arms it again.
-    WSANETWORKEVENTS happened{};
-    WSAEnumNetworkEvents(socket_.get(), ready_.get(), &happened);
-    return Wake::Ready;
+    return woken == WAIT_OBJECT_0 + 1 ? Wake::Ready : Wake::Stopped;
 }
 
 bool StoppableSocket::PeerStays() {

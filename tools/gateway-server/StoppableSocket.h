@@ -1,6 +1,13 @@
 #pragma once
 // A non-blocking socket whose every wait also watches the server's stop event,
 // so that no thread of the server outlives its destructor by more than a moment.
+//
+// Each wait selects afresh exactly the network events that end it, which clears
+// whatever was recorded before: a wait then ends whenever the socket is ready,
+// not only when something new happens. Wine can record an FD_ACCEPT for a
+// connection that accept() has already taken, and re-enables FD_ACCEPT only
+// when an accept() succeeds; a listener that kept one selection then slept
+// through the next connection for good (seen as a client's minute-long wait).
 
 #include "common/Owners.h"
 
@@ -11,8 +18,7 @@ namespace svcgate::tools {
 
 class StoppableSocket {
 public:
-    // `events` are those of WSAEventSelect that end a wait (FD_ACCEPT, FD_READ, ...).
-    StoppableSocket(unique_socket socket, long events, HANDLE stop);
+    StoppableSocket(unique_socket socket, HANDLE stop);
 
     // A new connection; empty once the server stops.
     unique_socket Accept();
@@ -25,7 +31,8 @@ public:
 
 private:
     enum class Wake { Ready, Stopped, TimedOut };
-    Wake Wait(DWORD ms);
+    // `events` are those of WSAEventSelect that end this wait (FD_ACCEPT, FD_READ, ...).
+    Wake Wait(long events, DWORD ms);
     // Whether the peer is still there; a byte it sends meanwhile is dropped.
     bool PeerStays();
 

@@ -1,0 +1,22 @@
+# Sourced: `use_bitness 32` or `use_bitness 64` picks one of the two builds of
+# the same sources, each tested in a Wine prefix of its own bitness. It sets
+# $bitness_build, $bitness_toolchain and $wine_loader, and exports SVCGATE_BITS,
+# WINEARCH and SVCGATE_WINEPREFIX (unless one is given) for the Wine programs
+# started after.
+svcgate_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+use_bitness() {
+    case $1 in
+    32) bitness_build=$svcgate_root/build bitness_toolchain=$svcgate_root/cmake/mingw-i686.cmake ;;
+    64) bitness_build=$svcgate_root/build64 bitness_toolchain=$svcgate_root/cmake/mingw-x86_64.cmake ;;
+    *)
+        echo "the bitness is 32 or 64, not '$1'" >&2
+        return 1
+        ;;
+    esac
+    # Debian's `wine` is the 32-bit loader: in a 64-bit prefix it would start the
+    # 32-bit system programs (cscript, regsvr32) of syswow64.
+    [ "$1" = 64 ] && wine_loader=/usr/lib/wine/wine64 || wine_loader=wine
+    export SVCGATE_BITS=$1 WINEARCH=win$1
+    export SVCGATE_WINEPREFIX=${SVCGATE_WINEPREFIX:-$bitness_build/wineprefix}
+}
