@@ -36,9 +36,9 @@ protected:
     com_ptr<SettingsDevice> device = TBaseObject::Create<SettingsDevice>();
     TfrmSettingsList form{*device.get()};
 
-    INT_PTR Drive(const std::function<void(HWND)>& script) {
+    INT_PTR Drive(const std::function<void(HWND)>& script, HWND owner = nullptr) {
         return DriveModal(
-            Caption, [this] { return form.ShowModal(nullptr); }, script);
+            Caption, [&] { return form.ShowModal(owner); }, script);
     }
     const VARIANT& Value(Row row) { return device->GetSetting(row)->Value.get(); }
 };
@@ -108,19 +108,26 @@ TEST_F(SettingsList, ASelectionChangeStoresTheEditFirstAndShowsTheNewDescription
     EXPECT_EQ(VariantToText(Value(Title)), L"typed");
 }
 
-// The editor left for the list keeps its text; Escape there closes as Cancel.
+// The editor left for the list keeps its text; Escape there closes as Cancel,
+// and the owner, disabled while the window was up, is enabled again.
 TEST_F(SettingsList, EscapeInTheListKeepsWhatWasTyped) {
-    const INT_PTR result = Drive([&](HWND dialog) {
-        HWND list = GetDlgItem(dialog, IDC_SETTINGS);
-        Select(dialog, Title);
-        PressKey(list, VK_RETURN);
-        SetText(dialog, IDC_VALUE_EDIT, L"kept");
-        PostMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
-        Settle(dialog);
-        EXPECT_FALSE(IsShown(dialog, IDC_VALUE_EDIT));
-        PressKey(list, VK_ESCAPE);
-    });
+    unique_hwnd owner(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                      nullptr, nullptr));
+    const INT_PTR result = Drive(
+        [&](HWND dialog) {
+            EXPECT_FALSE(IsWindowEnabled(owner.get()));
+            HWND list = GetDlgItem(dialog, IDC_SETTINGS);
+            Select(dialog, Title);
+            PressKey(list, VK_RETURN);
+            SetText(dialog, IDC_VALUE_EDIT, L"kept");
+            PostMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
+            Settle(dialog);
+            EXPECT_FALSE(IsShown(dialog, IDC_VALUE_EDIT));
+            PressKey(list, VK_ESCAPE);
+        },
+        owner.get());
     EXPECT_EQ(result, IDCANCEL);
+    EXPECT_TRUE(IsWindowEnabled(owner.get()));
     EXPECT_EQ(VariantToText(Value(Title)), L"kept");
 }
 
