@@ -237,7 +237,9 @@ int TfrmSettingsList::SelectedRow() const {
     return ListView_GetNextItem(List(), -1, LVNI_SELECTED);
 }
 
-// The edit in progress is stored first, into the row it was started on.
+// The edit in progress is stored first, into the row it was started on: when the
+// change is reported the new row is already the selected one, and the typed
+// value must not land in it.
 void TfrmSettingsList::SelectionChanged() {
     EndEdit(false);
     const TSettingStruct* setting = FDeviceManager.GetSetting(static_cast<size_t>(SelectedRow()));

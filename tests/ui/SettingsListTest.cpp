@@ -106,6 +106,7 @@ TEST_F(SettingsList, ASelectionChangeStoresTheEditFirstAndShowsTheNewDescription
         SaveScreenshot(dialog, L"settings-list-selection-changed");
     });
     EXPECT_EQ(VariantToText(Value(Title)), L"typed");
+    EXPECT_EQ(VariantToInt(Value(Count)), 5) << "the newly selected setting is left alone";
 }
 
 // The editor left for the list keeps its text; Escape there closes as Cancel,
