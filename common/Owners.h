@@ -188,6 +188,10 @@ inline void ReleaseCryptContext(HCRYPTPROV provider) {
     CryptReleaseContext(provider, 0);
 }
 
+inline void ReleaseScreenDC(HDC dc) {
+    ReleaseDC(nullptr, dc);
+}
+
 inline void CleanupWinsock(bool) {
     WSACleanup();
 }
@@ -222,5 +226,14 @@ using unique_cominit = unique_any<resource_traits<bool, UninitializeCom>>;
 using unique_hinternet = unique_any<resource_traits<HINTERNET, WinHttpCloseHandle>>;
 // Memory the system allocated with GlobalAlloc: the texts of a proxy configuration.
 using unique_hglobal = unique_any<resource_traits<HGLOBAL, GlobalFree>>;
+// A menu loaded from a resource; a menu attached to a window goes with the window instead.
+using unique_hmenu = unique_any<resource_traits<HMENU, DestroyMenu>>;
+using unique_hfont = unique_any<resource_traits<HFONT, DeleteObject>>;
+// A bitmap; delete it only once no device context holds it selected.
+using unique_hbitmap = unique_any<resource_traits<HBITMAP, DeleteObject>>;
+// A memory device context made with CreateCompatibleDC.
+using unique_hdc = unique_any<resource_traits<HDC, DeleteDC>>;
+// The device context of the whole screen, from GetDC(nullptr).
+using unique_screen_dc = unique_any<resource_traits<HDC, ReleaseScreenDC>>;
 
 } // namespace svcgate

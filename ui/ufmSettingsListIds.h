@@ -1,0 +1,18 @@
+#pragma once
+// Identifiers of the settings list window's resources.
+
+#define IDD_SETTINGS_LIST 3000
+#define IDC_SETTINGS 3001
+#define IDC_STATUS 3002
+#define IDC_SET_ALL_DEFAULT 3003
+#define IDC_VALUE_EDIT 3004
+#define IDC_VALUE_COMBO 3005
+#define IDR_SETTINGS_MENU 3010
+#define IDM_EDIT_SETTING 3011
+#define IDM_DEFAULT_SETTING 3012
+#define IDS_COLUMN_NAME 3020
+#define IDS_COLUMN_VALUE 3021
+#define IDS_COLUMN_DEFAULT 3022
+#define IDS_HINT_SET_ALL_DEFAULT 3023
+#define IDS_HINT_OK 3024
+#define IDS_HINT_CANCEL 3025
