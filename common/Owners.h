@@ -222,5 +222,21 @@ using unique_cominit = unique_any<resource_traits<bool, UninitializeCom>>;
 using unique_hinternet = unique_any<resource_traits<HINTERNET, WinHttpCloseHandle>>;
 // Memory the system allocated with GlobalAlloc: the texts of a proxy configuration.
 using unique_hglobal = unique_any<resource_traits<HGLOBAL, GlobalFree>>;
+using unique_hmenu = unique_any<resource_traits<HMENU, DestroyMenu>>;
+// A GDI object of our own (brush, font, bitmap); never one a window still selects.
+template <class T> using unique_gdi = unique_any<resource_traits<T, DeleteObject>>;
+using unique_hbrush = unique_gdi<HBRUSH>;
+using unique_hfont = unique_gdi<HFONT>;
+using unique_hbitmap = unique_gdi<HBITMAP>;
+// A device context taken with GetDC, handed back to the window it came from.
+struct window_dc_traits {
+    using type = std::pair<HWND, HDC>;
+    static constexpr type empty{};
+    static bool valid(type value) { return value.second != nullptr; }
+    static void close(type value) { ReleaseDC(value.first, value.second); }
+};
+using unique_window_dc = unique_any<window_dc_traits>;
+// A memory device context made with CreateCompatibleDC.
+using unique_hdc = unique_any<resource_traits<HDC, DeleteDC>>;
 
 } // namespace svcgate
