@@ -284,8 +284,9 @@ double TimeOfDayNow() {
 void SetEditNumbersOnly(HWND control) {
     wchar_t className[16] = {};
     GetClassNameW(control, className, 16);
-    HWND edit = lstrcmpiW(className, L"ComboBox") == 0 ? FindWindowExW(control, nullptr, L"Edit", nullptr)
-                                                        : control;
+    HWND edit = lstrcmpiW(className, L"ComboBox") == 0
+                    ? FindWindowExW(control, nullptr, L"Edit", nullptr)
+                    : control;
     if (edit)
         SetWindowLongPtrW(edit, GWL_STYLE, GetWindowLongPtrW(edit, GWL_STYLE) | ES_NUMBER);
 }

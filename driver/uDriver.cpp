@@ -15,6 +15,7 @@
 namespace svcgate {
 
 using namespace DriverTexts;
+using namespace GatewaySettings;
 
 void TDriver::DoCreate() {
     TBaseServiceTerminal::DoCreate();
@@ -127,8 +128,7 @@ bool TDriver::DoShowSettings() {
 }
 
 // The dialog is gone before the host's window comes back, also after an error.
-bool TDriver::ShowSettingsForm(const std::vector<TPageClass>& PageClasses,
-                               bool WithoutDeviceTest) {
+bool TDriver::ShowSettingsForm(const std::vector<TPageClass>& PageClasses, bool WithoutDeviceTest) {
     StoreFocus();
     return WithFinally(
         [&] {

@@ -29,16 +29,15 @@ void TfrmBaseSettings::SetItemText(int id, const std::wstring& text) {
 }
 
 void TfrmBaseSettings::CreateFromTemplate(HWND AOwner, int templateID) {
-    FHandle.reset(CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(templateID), AOwner,
-                                     DialogProc, reinterpret_cast<LPARAM>(this)));
+    FHandle.reset(CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(templateID), AOwner, DialogProc,
+                                     reinterpret_cast<LPARAM>(this)));
     if (!FHandle)
         RaiseLastOSError();
 }
 
 // The window belongs to the dialog, which destroys it with itself; the page
 // then forgets it.
-INT_PTR CALLBACK TfrmBaseSettings::DialogProc(HWND window, UINT msg, WPARAM wParam,
-                                              LPARAM lParam) {
+INT_PTR CALLBACK TfrmBaseSettings::DialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_INITDIALOG) {
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         return FALSE;

@@ -9,8 +9,7 @@ void ShowErrorBox(HWND owner, const std::wstring& text) {
 }
 
 void ShowInformationBox(HWND owner, const std::wstring& text) {
-    MessageBoxW(owner, text.c_str(), SettingsTexts::InformationCaption,
-                MB_OK | MB_ICONINFORMATION);
+    MessageBoxW(owner, text.c_str(), SettingsTexts::InformationCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 TWaitCursor::TWaitCursor() : FPrevious(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}

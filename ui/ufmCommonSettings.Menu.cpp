@@ -71,10 +71,12 @@ void TfrmCommonSettings::ShowAdditionalMenu() {
     if (FCapDeviceTest)
         builder.Item(IDM_DEVICE_TEST, MenuDeviceTest);
     builder.Item(IDM_SETTINGS_LIST, MenuSettingsList);
-    if (FCapOpenDebugLog && FDeviceManager.GetSettingValueBool(DeviceTexts::SettingDebugLogEnabled)) {
+    if (FCapOpenDebugLog &&
+        FDeviceManager.GetSettingValueBool(DeviceTexts::SettingDebugLogEnabled)) {
         unique_hmenu logs(CreatePopupMenu());
-        TMenuBuilder(logs.get()).Item(IDM_OPEN_CURRENT_DEBUG_LOG, MenuOpenCurrentDebugLog);
-        TMenuBuilder(logs.get()).Item(IDM_OPEN_DEBUG_LOG_DIRECTORY, MenuOpenDebugLogDirectory);
+        TMenuBuilder logItems(logs.get());
+        logItems.Item(IDM_OPEN_CURRENT_DEBUG_LOG, MenuOpenCurrentDebugLog);
+        logItems.Item(IDM_OPEN_DEBUG_LOG_DIRECTORY, MenuOpenDebugLogDirectory);
         builder.Submenu(std::move(logs), MenuOpenDebugLog);
     }
     builder.Separator();

@@ -55,7 +55,7 @@ int TextHeight(HWND control, HFONT font, int width) {
     text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), int(text.size()))));
     RECT rect{0, 0, width, 0};
     DrawTextW(dc.get().second, text.empty() ? L" " : text.c_str(), -1, &rect,
-              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL | DT_NOPREFIX);
     SelectObject(dc.get().second, previous);
     return rect.bottom;
 }
@@ -106,8 +106,8 @@ void TfrmCommonSettings::Create(HWND window) {
         SetCapSetDefault(false);
     FindHelpFile();
 
-    FToolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                               0, 0, 0, 0, window, nullptr, ThisModule(), nullptr);
+    FToolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
+                               0, 0, 0, window, nullptr, ThisModule(), nullptr);
     SendMessageW(FToolTip, TTM_SETMAXTIPWIDTH, 0, 400);
     AddHint(IDC_PAGES, HintPages);
     AddHint(IDC_ADDITIONALLY, HintAdditionally);
@@ -199,10 +199,11 @@ void TfrmCommonSettings::FillHeaderAndInformation() {
 
 void TfrmCommonSettings::FindHelpFile() {
     const std::wstring module = ThisModulePath();
-    FHelpFile = IncludeTrailingPathDelimiter(module.substr(0, module.find_last_of(L"\\/"))) +
-                HelpFileName;
+    FHelpFile =
+        IncludeTrailingPathDelimiter(module.substr(0, module.find_last_of(L"\\/"))) + HelpFileName;
     const DWORD attributes = GetFileAttributesW(FHelpFile.c_str());
-    FHelpEnabled = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    FHelpEnabled =
+        attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     SetCapShowHelp(FHelpEnabled);
 }
 
@@ -294,6 +295,8 @@ void TfrmCommonSettings::ArrangeInformation() {
         SelectObject(dc.get().second, previous);
         captionWidth = std::max<int>(captionWidth, size.cx);
     }
+    // A long caption wraps rather than squeeze the values.
+    captionWidth = std::min<int>(captionWidth, client.right / 4);
     const int valueLeft = 2 * margin + captionWidth;
     const int valueWidth = std::max<int>(client.right - valueLeft - margin, margin);
     int top = margin;
@@ -402,8 +405,10 @@ INT_PTR TfrmCommonSettings::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
     case WM_GETMINMAXINFO: {
         const unique_window_dc dc({nullptr, GetDC(nullptr)});
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-        limits->ptMinTrackSize.x = MulDiv(MinimumSize.cx, GetDeviceCaps(dc.get().second, LOGPIXELSX), 96);
-        limits->ptMinTrackSize.y = MulDiv(MinimumSize.cy, GetDeviceCaps(dc.get().second, LOGPIXELSY), 96);
+        limits->ptMinTrackSize.x =
+            MulDiv(MinimumSize.cx, GetDeviceCaps(dc.get().second, LOGPIXELSX), 96);
+        limits->ptMinTrackSize.y =
+            MulDiv(MinimumSize.cy, GetDeviceCaps(dc.get().second, LOGPIXELSY), 96);
         return TRUE;
     }
     case WM_ERASEBKGND: {
@@ -450,8 +455,7 @@ INT_PTR CALLBACK TfrmCommonSettings::DialogProc(HWND window, UINT msg, WPARAM wP
     return Guarded(window, [&] { return dialog->HandleMessage(msg, wParam, lParam); });
 }
 
-INT_PTR CALLBACK TfrmCommonSettings::InformationProc(HWND window, UINT msg, WPARAM,
-                                                     LPARAM lParam) {
+INT_PTR CALLBACK TfrmCommonSettings::InformationProc(HWND window, UINT msg, WPARAM, LPARAM lParam) {
     if (msg == WM_INITDIALOG) {
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         return FALSE;

@@ -89,8 +89,7 @@ private:
     INT_PTR OnNotifyMessage(const NMHDR& header);
     INT_PTR OnColour(HDC dc, HWND control);
     static INT_PTR CALLBACK DialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
-    static INT_PTR CALLBACK InformationProc(HWND window, UINT msg, WPARAM wParam,
-                                            LPARAM lParam);
+    static INT_PTR CALLBACK InformationProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
     HWND Item(int id) const { return GetDlgItem(FHandle, id); }
 
     TBaseDevice& FDeviceManager;

@@ -5,18 +5,14 @@
 #include "common/uCommonUtils.h"
 #include "common/uEquipmentErrors.h"
 #include "common/uSimpleCrypt.h"
+#include "gateway/uGatewaySettings.h"
 #include "ui/uSettingsTexts.h"
 
 namespace svcgate {
 
-namespace {
+using namespace GatewaySettings;
 
-constexpr const wchar_t* SettingLogin = L"Login";
-constexpr const wchar_t* SettingPassword = L"Password";
-constexpr const wchar_t* SettingTerminalID = L"TerminalID";
-constexpr const wchar_t* SettingServer1URL = L"Server1URL";
-constexpr const wchar_t* SettingSrvResponseTimeout = L"SrvResponseTimeout";
-constexpr const wchar_t* SettingUseEToken = L"UseEToken";
+namespace {
 
 // The edits whose text is a setting's text as it is.
 struct TextSetting {
