@@ -10,5 +10,5 @@ while IFS= read -r -d '' file; do
             status=1
         fi
     done < <(i686-w64-mingw32-objdump -p "$file" | awk '/DLL Name:/ {print $3}')
-done < <(find "$1" \( -name '*.exe' -o -name '*.dll' \) -not -path '*/wineprefix/*' -not -path '*/CMakeFiles/*' -print0)
+done < <(find "$1" \( -name '*.exe' -o -name '*.dll' \) -not -path '*/wineprefix*/*' -not -path '*/CMakeFiles/*' -print0)
 exit $status

@@ -23,14 +23,6 @@ using namespace svcgate::test;
 
 namespace {
 
-// Without a window manager on the virtual display nobody would draw the
-// windows' frames and captions; Wine draws them itself when told so before its
-// display driver starts, which the apartment's window in main() starts.
-const bool wineDrawsFrames = [] {
-    return RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", L"Decorated", REG_SZ,
-                           L"N", 4) == ERROR_SUCCESS;
-}();
-
 const std::wstring DialogCaption = L"Настройки";
 const std::wstring ErrorCaption = L"Ошибка";
 
@@ -51,6 +43,7 @@ protected:
         Set(L"TerminalID", L"77");
         host.reset(CreateWindowExW(0, L"Static", L"Хост", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                                    300, 200, nullptr, nullptr, nullptr, nullptr));
+        ASSERT_TRUE(host);
         SetForegroundWindow(host.get());
     }
 
@@ -132,6 +125,7 @@ TEST_F(SettingsDialog, OKSavesTheTypedValuesAndCancelRestoresTheTable) {
 
 TEST_F(SettingsDialog, ShowsThePageAndTheInformationTab) {
     ShowSettingsDlg([&](HWND dialog) {
+        EXPECT_FALSE(IsWindowEnabled(host.get()));
         SaveScreenshot({dialog}, L"settings-dialog");
         SelectTab(dialog, IDC_PAGES, 1);
         HWND information = FindWindowExW(dialog, nullptr, L"#32770", L"Информация");
