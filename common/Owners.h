@@ -226,14 +226,21 @@ using unique_cominit = unique_any<resource_traits<bool, UninitializeCom>>;
 using unique_hinternet = unique_any<resource_traits<HINTERNET, WinHttpCloseHandle>>;
 // Memory the system allocated with GlobalAlloc: the texts of a proxy configuration.
 using unique_hglobal = unique_any<resource_traits<HGLOBAL, GlobalFree>>;
-// A menu loaded from a resource; a menu attached to a window goes with the window instead.
 using unique_hmenu = unique_any<resource_traits<HMENU, DestroyMenu>>;
-using unique_hfont = unique_any<resource_traits<HFONT, DeleteObject>>;
-// A bitmap; delete it only once no device context holds it selected.
-using unique_hbitmap = unique_any<resource_traits<HBITMAP, DeleteObject>>;
+// A GDI object of our own (brush, font, bitmap); never one a window still selects.
+template <class T> using unique_gdi = unique_any<resource_traits<T, DeleteObject>>;
+using unique_hbrush = unique_gdi<HBRUSH>;
+using unique_hfont = unique_gdi<HFONT>;
+using unique_hbitmap = unique_gdi<HBITMAP>;
+// A device context taken with GetDC, handed back to the window it came from.
+struct window_dc_traits {
+    using type = std::pair<HWND, HDC>;
+    static constexpr type empty{};
+    static bool valid(type value) { return value.second != nullptr; }
+    static void close(type value) { ReleaseDC(value.first, value.second); }
+};
+using unique_window_dc = unique_any<window_dc_traits>;
 // A memory device context made with CreateCompatibleDC.
 using unique_hdc = unique_any<resource_traits<HDC, DeleteDC>>;
-// The device context of the whole screen, from GetDC(nullptr).
-using unique_screen_dc = unique_any<resource_traits<HDC, ReleaseScreenDC>>;
 
 } // namespace svcgate

@@ -280,4 +280,15 @@ double TimeOfDayNow() {
     return (seconds + now.wMilliseconds / 1000.0) / 86400.0;
 }
 
+// A combo box keeps its edit part as a child window of class "Edit".
+void SetEditNumbersOnly(HWND control) {
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, 16);
+    HWND edit = lstrcmpiW(className, L"ComboBox") == 0
+                    ? FindWindowExW(control, nullptr, L"Edit", nullptr)
+                    : control;
+    if (edit)
+        SetWindowLongPtrW(edit, GWL_STYLE, GetWindowLongPtrW(edit, GWL_STYLE) | ES_NUMBER);
+}
+
 } // namespace svcgate

@@ -76,6 +76,9 @@ std::wstring ReadNodeAttribute(const XmlNode& node, std::wstring_view name,
 // Replaces the file whole, in one step: other drivers may be reading it.
 void SaveXmlToDataFolder(const XmlDocument& doc, std::wstring_view fileName);
 
+// Lets the edit (or the edit part of a combo box) take digits only.
+void SetEditNumbersOnly(HWND control);
+
 // The local clock's time of day as a fraction of a day (0.5 is noon).
 double TimeOfDayNow();
 

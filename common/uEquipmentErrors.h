@@ -19,6 +19,7 @@ constexpr std::int32_t NotSupported = 1003;
 constexpr std::int32_t BadInput = 1004;
 constexpr std::int32_t NoAnswer = 1007;
 constexpr std::int32_t ProtocolError = 1014;
+constexpr std::int32_t BadDeviceParameters = 1020;
 constexpr std::int32_t ServiceNotFound = 17001;
 
 } // namespace ResultCode

@@ -8,10 +8,14 @@
 #include "common/uEquipmentErrors.h"
 #include "common/uSimpleCrypt.h"
 #include "driver/uDriverTexts.h"
+#include "ui/uDialogs.h"
+#include "ui/ufmCommonSettings.h"
+#include "ui/ufmMainSettings.h"
 
 namespace svcgate {
 
 using namespace DriverTexts;
+using namespace GatewaySettings;
 
 void TDriver::DoCreate() {
     TBaseServiceTerminal::DoCreate();
@@ -49,14 +53,12 @@ void TDriver::DoRegisterMethods() {
     });
 }
 
-// The dialogs that would make "ShowSettingsDlg" useful are not built yet, so the
-// driver says it has none rather than answer as if a user had cancelled.
 void TDriver::DoSetupDeviceInfo() {
     TBaseServiceTerminal::DoSetupDeviceInfo();
     FDeviceInfo.ModelID = ModelID;
     FDeviceInfo.ModelName = ModelName;
     FDeviceInfo.ProcessorName = ProgID;
-    FDeviceInfo.IsSettingsDlgExist = false;
+    FDeviceInfo.IsSettingsDlgExist = true;
     FDeviceInfo.Description = Description;
 }
 
@@ -119,6 +121,24 @@ std::wstring TDriver::GetDriverResultDescription(std::int32_t ResultCode) {
     if (ResultCode == ResultCode::UnknownError && FDevice)
         return FDevice->LastResultDescription();
     return TBaseServiceTerminal::GetDriverResultDescription(ResultCode);
+}
+
+bool TDriver::DoShowSettings() {
+    return ShowSettingsForm({TfrmMainSettings::PageClass(*FDevice)}, false);
+}
+
+// The dialog is gone before the host's window comes back, also after an error.
+bool TDriver::ShowSettingsForm(const std::vector<TPageClass>& PageClasses, bool WithoutDeviceTest) {
+    StoreFocus();
+    return WithFinally(
+        [&] {
+            TfrmCommonSettings dialog(*this, PageClasses);
+            dialog.SetCapDeviceTest(!WithoutDeviceTest);
+            const bool confirmed = WithFinally([&] { return dialog.ShowModal() == IDOK; },
+                                               [this] { DoSettingsChanged(); });
+            return confirmed;
+        },
+        [this] { RestoreFocus(); });
 }
 
 bool TDriver::DeviceTest(std::wstring& ResultDescription) {

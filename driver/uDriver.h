@@ -4,6 +4,7 @@
 
 #include "gateway/uDevice.h"
 #include "terminal/uBaseServiceTerminal.h"
+#include "ui/uBaseSettingsDeviceFrm.h"
 
 #include <memory>
 
@@ -57,7 +58,12 @@ protected:
     std::int32_t DoEnable(std::wstring& ResultDescription) override;
     std::int32_t DoDisable(std::wstring& ResultDescription) override;
     std::int32_t DoCheckHealth(std::wstring& ResultDescription) override;
+    bool DoShowSettings() override;
     void DoCreate() override;
+
+    // The settings dialog with these pages, modal over the host's window, which
+    // is disabled meanwhile and always enabled again; true when the user confirmed.
+    bool ShowSettingsForm(const std::vector<TPageClass>& PageClasses, bool WithoutDeviceTest);
     void DoDestroy() override;
 
 private:

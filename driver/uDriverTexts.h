@@ -1,14 +1,11 @@
 #pragma once
-// What the gateway driver shows the host and the cashier, and its setting names.
+// What the gateway driver shows the host and the cashier, and its setting names;
+// those that configure the gateway client are the gateway floor's.
+
+#include "gateway/uGatewaySettings.h"
 
 namespace svcgate::DriverTexts {
 
-constexpr const wchar_t* SettingLogin = L"Login";
-constexpr const wchar_t* SettingPassword = L"Password";
-constexpr const wchar_t* SettingTerminalID = L"TerminalID";
-constexpr const wchar_t* SettingServer1URL = L"Server1URL";
-constexpr const wchar_t* SettingSrvResponseTimeout = L"SrvResponseTimeout";
-constexpr const wchar_t* SettingUseEToken = L"UseEToken";
 constexpr const wchar_t* SettingDebugLogEnabled = L"DebugLogEnabled";
 
 constexpr const wchar_t* ModelID = L"5B7E2C91-3D4A-4F08-9E61-A27C0D94B3F5";

@@ -23,6 +23,6 @@ while IFS= read -r -d '' file; do
         fi
     done
     checked=$((checked + 1))
-done < <(find "$1" \( -name '*.exe' -o -name '*.dll' \) -not -path '*/wineprefix/*' -not -path '*/CMakeFiles/*' -print0)
+done < <(find "$1" \( -name '*.exe' -o -name '*.dll' \) -not -path '*/wineprefix*/*' -not -path '*/CMakeFiles/*' -print0)
 echo "$checked programs and modules of $format checked"
 [ "$checked" -gt 0 ] && exit $status || exit 1

@@ -25,7 +25,7 @@ suite() (
     echo "=== the $1-bit suite"
     # Every program gets the one virtual display: Wine's desktop process, started by
     # whichever program comes first, serves all later windows only if it had a display.
-    xvfb-run -a ctest --test-dir "$bitness_build" --output-on-failure -j "$(nproc)"
+    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$bitness_build" --output-on-failure -j "$(nproc)"
 )
 
 status=0

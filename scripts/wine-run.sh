@@ -18,10 +18,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
         [ -f "$WINEPREFIX/system.reg" ] || "$wine_loader" wineboot -i >/dev/null 2>&1
     ) 9>"$WINEPREFIX.lock"
 fi
-# A program that shows windows, run on its own, gets a virtual display of its own.
-if [ "${SVCGATE_DISPLAY:-}" = xvfb ] && [ -z "${DISPLAY:-}" ]; then
-    exec env SVCGATE_DISPLAY= xvfb-run -a "$0" "$@"
-fi
 # Wine starts its own services (rpcss, explorer) on demand, and they outlive the
 # program under a persistent wineserver. Were they to inherit our standard output,
 # whoever reads it (ctest, CI) would wait for them; they get a file instead.

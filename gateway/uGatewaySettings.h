@@ -1,0 +1,15 @@
+#pragma once
+// The settings that configure the gateway client, as the driver declares them
+// and its settings page edits them.
+
+namespace svcgate::GatewaySettings {
+
+constexpr const wchar_t* SettingLogin = L"Login";
+// Held scrambled into hexadecimal digits.
+constexpr const wchar_t* SettingPassword = L"Password";
+constexpr const wchar_t* SettingTerminalID = L"TerminalID";
+constexpr const wchar_t* SettingServer1URL = L"Server1URL";
+constexpr const wchar_t* SettingSrvResponseTimeout = L"SrvResponseTimeout";
+constexpr const wchar_t* SettingUseEToken = L"UseEToken";
+
+} // namespace svcgate::GatewaySettings

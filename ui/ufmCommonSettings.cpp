@@ -1,0 +1,472 @@
+// The settings dialog: building it around its pages, its layout, and what OK
+// and Cancel leave in the settings table.
+
+#include "ui/ufmCommonSettings.h"
+
+#include "common/Module.h"
+#include "common/Variants.h"
+#include "common/uCommonUtils.h"
+#include "device/uDeviceInfo.h"
+#include "ui/uSettingsTexts.h"
+#include "ui/ufmCommonSettingsIds.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <iterator>
+
+namespace svcgate {
+
+using namespace SettingsTexts;
+
+namespace {
+
+constexpr COLORREF HeaderColour = RGB(0xFF, 0xC6, 0x00);
+// In dialog units, so that the dialog follows the system font's DPI.
+constexpr int HeaderHeight = 30;
+constexpr int FooterHeight = 33;
+constexpr int Margin = 4;
+constexpr int ButtonHeight = 14;
+constexpr int ButtonWidth = 50;
+constexpr int AdditionallyWidth = 64;
+constexpr int RowGap = 4;
+// In pixels at 96 DPI, as the dialog's smallest size is given.
+constexpr SIZE MinimumSize = {320, 400};
+constexpr int LogoSize = 40;
+constexpr int HelpContextPages = 10000;
+constexpr int HelpContextAdditionally = 1000;
+constexpr int HelpContextOK = 1001;
+constexpr int HelpContextCancel = 1002;
+
+constexpr int InformationRows = IDC_CONTACT_CAPTION - IDC_TYPE_CAPTION + 1;
+constexpr int InformationValueOffset = IDC_TYPE_INFO - IDC_TYPE_CAPTION;
+
+RECT ChildRect(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+int TextHeight(HWND control, HFONT font, int width) {
+    const unique_window_dc dc({control, GetDC(control)});
+    const HGDIOBJ previous = SelectObject(dc.get().second, font);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), int(text.size()))));
+    RECT rect{0, 0, width, 0};
+    DrawTextW(dc.get().second, text.empty() ? L" " : text.c_str(), -1, &rect,
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL | DT_NOPREFIX);
+    SelectObject(dc.get().second, previous);
+    return rect.bottom;
+}
+
+} // namespace
+
+struct TfrmCommonSettings::TLayout {
+    int header, footer, margin, buttonHeight, buttonWidth, additionallyWidth;
+};
+
+TfrmCommonSettings::TfrmCommonSettings(TBaseDevice& ADeviceManager,
+                                       std::vector<TPageClass> PageClasses)
+    : FDeviceManager(ADeviceManager), FPageClasses(std::move(PageClasses)) {}
+
+// The pages forget their windows when the dialog destroys them.
+TfrmCommonSettings::~TfrmCommonSettings() = default;
+
+INT_PTR TfrmCommonSettings::ShowModal() {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    const INT_PTR result = DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_COMMON_SETTINGS),
+                                           nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
+    if (result == -1)
+        RaiseLastOSError();
+    return result;
+}
+
+void TfrmCommonSettings::Create(HWND window) {
+    FHandle = window;
+    FHeaderBrush.reset(CreateSolidBrush(HeaderColour));
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    font.lfWeight = FW_BOLD;
+    FBoldFont.reset(CreateFontIndirectW(&font));
+    FLogo.reset(static_cast<HBITMAP>(
+        LoadImageW(ThisModule(), MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
+    SendMessageW(Item(IDC_LOGO), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(FLogo.get()));
+    FHelpImage.reset(LoadBitmapW(ThisModule(), MAKEINTRESOURCEW(IDB_MENU_HELP)));
+    FActionImage.reset(LoadBitmapW(ThisModule(), MAKEINTRESOURCEW(IDB_MENU_ACTION)));
+
+    AddPages(FPageClasses);
+    CreateInformationTab();
+    FillHeaderAndInformation();
+    LoadPages();
+    TabCtrl_SetCurSel(Item(IDC_PAGES), 0);
+    if (TabCtrl_GetItemCount(Item(IDC_PAGES)) == 1)
+        SetCapSetDefault(false);
+    FindHelpFile();
+
+    FToolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
+                               0, 0, 0, window, nullptr, ThisModule(), nullptr);
+    SendMessageW(FToolTip, TTM_SETMAXTIPWIDTH, 0, 400);
+    AddHint(IDC_PAGES, HintPages);
+    AddHint(IDC_ADDITIONALLY, HintAdditionally);
+    AddHint(IDOK, HintOK);
+    AddHint(IDCANCEL, HintCancel);
+    SetWindowContextHelpId(Item(IDC_PAGES), HelpContextPages);
+    SetWindowContextHelpId(Item(IDC_ADDITIONALLY), HelpContextAdditionally);
+    SetWindowContextHelpId(Item(IDOK), HelpContextOK);
+    SetWindowContextHelpId(Item(IDCANCEL), HelpContextCancel);
+
+    StoreOpeningSettings();
+    Arrange();
+    CenterOnScreen();
+    ShowActivePage();
+    SetForegroundWindow(window);
+}
+
+void TfrmCommonSettings::AddHint(int id, const wchar_t* hint) {
+    FHints[Item(id)] = hint;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = FHandle;
+    tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
+    tool.lpszText = const_cast<wchar_t*>(hint);
+    SendMessageW(FToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void TfrmCommonSettings::AddPages(const std::vector<TPageClass>& PageClasses) {
+    for (const TPageClass& PageClass : PageClasses)
+        AddPage(PageClass);
+}
+
+void TfrmCommonSettings::AddPage(const TPageClass& PageClass) {
+    AddPage(PageClass(FHandle, FDeviceManager));
+}
+
+void TfrmCommonSettings::AddPage(std::unique_ptr<TfrmBaseSettings> PageFrm) {
+    std::wstring caption = PageFrm->Caption();
+    TCITEMW tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = caption.data();
+    HWND pages = Item(IDC_PAGES);
+    SendMessageW(pages, TCM_INSERTITEMW, TabCtrl_GetItemCount(pages),
+                 reinterpret_cast<LPARAM>(&tab));
+    PageFrm->SetOwnerFrm(this);
+    // Pages are "on the tab control": their controls answer context help as it does.
+    SetWindowContextHelpId(PageFrm->Handle(), HelpContextPages);
+    RECT rect{};
+    GetClientRect(PageFrm->Handle(), &rect);
+    GrowToFit({rect.right, rect.bottom});
+    FPages.push_back(std::move(PageFrm));
+}
+
+void TfrmCommonSettings::CreateInformationTab() {
+    FInformation = CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_INFO), FHandle,
+                                      InformationProc, reinterpret_cast<LPARAM>(this));
+    if (!FInformation)
+        RaiseLastOSError();
+    SetWindowContextHelpId(FInformation, HelpContextPages);
+    for (int row = 0; row < InformationRows; ++row)
+        SendDlgItemMessageW(FInformation, IDC_TYPE_CAPTION + row, WM_SETFONT,
+                            reinterpret_cast<WPARAM>(FBoldFont.get()), FALSE);
+    wchar_t caption[64] = {};
+    GetWindowTextW(FInformation, caption, 64);
+    TCITEMW tab{};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = caption;
+    HWND pages = Item(IDC_PAGES);
+    SendMessageW(pages, TCM_INSERTITEMW, TabCtrl_GetItemCount(pages),
+                 reinterpret_cast<LPARAM>(&tab));
+}
+
+void TfrmCommonSettings::FillHeaderAndInformation() {
+    const TDeviceInfoStruct& info = FDeviceManager.DeviceInfo();
+    const std::wstring version = FDeviceManager.GetDeviceVersion();
+    SetDlgItemTextW(FHandle, IDC_MODEL_NAME, info.ModelName.c_str());
+    SetDlgItemTextW(FHandle, IDC_DRIVER_VERSION, version.c_str());
+    const std::wstring values[InformationRows] = {DeviceTypeDescription(info.TypeName),
+                                                  info.ModelName,
+                                                  version,
+                                                  info.DeveloperName,
+                                                  info.Description,
+                                                  ContactInfoText(info)};
+    for (int row = 0; row < InformationRows; ++row)
+        SetDlgItemTextW(FInformation, IDC_TYPE_INFO + row, values[row].c_str());
+    FCI_www = info.CI_www;
+}
+
+void TfrmCommonSettings::FindHelpFile() {
+    const std::wstring module = ThisModulePath();
+    FHelpFile =
+        IncludeTrailingPathDelimiter(module.substr(0, module.find_last_of(L"\\/"))) + HelpFileName;
+    const DWORD attributes = GetFileAttributesW(FHelpFile.c_str());
+    FHelpEnabled =
+        attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    SetCapShowHelp(FHelpEnabled);
+}
+
+TfrmCommonSettings::TLayout TfrmCommonSettings::Measure() const {
+    RECT units{Margin, HeaderHeight, ButtonWidth, FooterHeight};
+    MapDialogRect(FHandle, &units);
+    RECT buttons{AdditionallyWidth, ButtonHeight, 0, 0};
+    MapDialogRect(FHandle, &buttons);
+    return {units.top, units.bottom, units.left, buttons.top, units.right, buttons.left};
+}
+
+// The client area grows, never shrinks, until the page fits in the tab control.
+void TfrmCommonSettings::GrowToFit(SIZE pageSize) {
+    const TLayout layout = Measure();
+    RECT tab{0, 0, pageSize.cx, pageSize.cy};
+    TabCtrl_AdjustRect(Item(IDC_PAGES), TRUE, &tab);
+    RECT client{};
+    GetClientRect(FHandle, &client);
+    client.right = std::max<LONG>(client.right, tab.right - tab.left + 2 * layout.margin);
+    client.bottom = std::max<LONG>(client.bottom, tab.bottom - tab.top + layout.header +
+                                                      layout.footer + layout.margin);
+    AdjustWindowRectEx(&client, GetWindowLongW(FHandle, GWL_STYLE), FALSE,
+                       GetWindowLongW(FHandle, GWL_EXSTYLE));
+    SetWindowPos(FHandle, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TfrmCommonSettings::CenterOnScreen() {
+    RECT window{}, screen{};
+    GetWindowRect(FHandle, &window);
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    SetWindowPos(FHandle, nullptr, screen.left + (screen.right - screen.left - width) / 2,
+                 screen.top + std::max<int>(0, (screen.bottom - screen.top - height) / 2), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TfrmCommonSettings::Arrange() {
+    const TLayout layout = Measure();
+    RECT client{};
+    GetClientRect(FHandle, &client);
+    const int width = client.right, height = client.bottom;
+    const int textLeft = 2 * layout.margin + LogoSize;
+    MoveWindow(Item(IDC_LOGO), layout.margin, (layout.header - LogoSize) / 2, LogoSize, LogoSize,
+               TRUE);
+    const int lineHeight = layout.buttonHeight;
+    MoveWindow(Item(IDC_MODEL_NAME), textLeft, layout.margin, width - textLeft - layout.margin,
+               layout.header - layout.margin - lineHeight, TRUE);
+    MoveWindow(Item(IDC_DRIVER_VERSION), textLeft, layout.header - lineHeight,
+               width - textLeft - layout.margin, lineHeight - 2, TRUE);
+    MoveWindow(Item(IDC_PAGES), layout.margin, layout.header + layout.margin,
+               width - 2 * layout.margin, height - layout.header - layout.margin - layout.footer,
+               TRUE);
+    const int buttonTop = height - layout.footer + (layout.footer - layout.buttonHeight) / 2;
+    MoveWindow(Item(IDC_ADDITIONALLY), layout.margin, buttonTop, layout.additionallyWidth,
+               layout.buttonHeight, TRUE);
+    MoveWindow(Item(IDCANCEL), width - layout.margin - layout.buttonWidth, buttonTop,
+               layout.buttonWidth, layout.buttonHeight, TRUE);
+    MoveWindow(Item(IDOK), width - 2 * (layout.margin + layout.buttonWidth), buttonTop,
+               layout.buttonWidth, layout.buttonHeight, TRUE);
+
+    RECT display = ChildRect(Item(IDC_PAGES));
+    TabCtrl_AdjustRect(Item(IDC_PAGES), FALSE, &display);
+    for (const auto& page : FPages)
+        SetWindowPos(page->Handle(), HWND_TOP, display.left, display.top,
+                     display.right - display.left, display.bottom - display.top, 0);
+    SetWindowPos(FInformation, HWND_TOP, display.left, display.top, display.right - display.left,
+                 display.bottom - display.top, 0);
+    InvalidateRect(FHandle, nullptr, TRUE);
+}
+
+// Bold captions on the left, values wrapped in the rest of the width, each row
+// as high as its longer side.
+void TfrmCommonSettings::ArrangeInformation() {
+    RECT client{};
+    GetClientRect(FInformation, &client);
+    RECT units{Margin * 2, RowGap, 0, 0};
+    MapDialogRect(FInformation, &units);
+    const int margin = units.left;
+    int captionWidth = 0;
+    for (int row = 0; row < InformationRows; ++row) {
+        HWND caption = GetDlgItem(FInformation, IDC_TYPE_CAPTION + row);
+        const unique_window_dc dc({caption, GetDC(caption)});
+        const HGDIOBJ previous = SelectObject(dc.get().second, FBoldFont.get());
+        wchar_t text[64] = {};
+        GetWindowTextW(caption, text, 64);
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get().second, text, lstrlenW(text), &size);
+        SelectObject(dc.get().second, previous);
+        captionWidth = std::max<int>(captionWidth, size.cx);
+    }
+    // A long caption wraps rather than squeeze the values.
+    captionWidth = std::min<int>(captionWidth, client.right / 4);
+    const int valueLeft = 2 * margin + captionWidth;
+    const int valueWidth = std::max<int>(client.right - valueLeft - margin, margin);
+    int top = margin;
+    for (int row = 0; row < InformationRows; ++row) {
+        HWND caption = GetDlgItem(FInformation, IDC_TYPE_CAPTION + row);
+        HWND value = GetDlgItem(FInformation, IDC_TYPE_CAPTION + row + InformationValueOffset);
+        const int captionHeight = TextHeight(caption, FBoldFont.get(), captionWidth);
+        const int valueHeight = TextHeight(
+            value, reinterpret_cast<HFONT>(SendMessageW(value, WM_GETFONT, 0, 0)), valueWidth);
+        MoveWindow(caption, margin, top, captionWidth, captionHeight, TRUE);
+        MoveWindow(value, valueLeft, top, valueWidth, valueHeight, TRUE);
+        top += std::max(captionHeight, valueHeight) + units.top;
+    }
+}
+
+void TfrmCommonSettings::ShowActivePage() {
+    const int active = TabCtrl_GetCurSel(Item(IDC_PAGES));
+    for (size_t index = 0; index < FPages.size(); ++index)
+        ShowWindow(FPages[index]->Handle(), int(index) == active ? SW_SHOW : SW_HIDE);
+    ShowWindow(FInformation, size_t(active) == FPages.size() ? SW_SHOW : SW_HIDE);
+}
+
+void TfrmCommonSettings::LoadPages() {
+    for (const auto& page : FPages)
+        page->OnReadSettings();
+}
+
+// A page that refuses keeps the later ones from being asked.
+bool TfrmCommonSettings::SavePages() {
+    for (const auto& page : FPages) {
+        bool allowed = true;
+        page->OnSaveSettings(allowed);
+        if (!allowed)
+            return false;
+        page->OnSaveSettings();
+    }
+    return true;
+}
+
+void TfrmCommonSettings::NotifyPages(const std::wstring& Msg, const std::wstring& Data) {
+    for (const auto& page : FPages)
+        page->OnNotify(Msg, Data);
+}
+
+void TfrmCommonSettings::CloseWith(INT_PTR result) {
+    if (result == IDOK && !SavePages())
+        return;
+    if (result != IDOK) {
+        FDeviceManager.RestoreSettings();
+        RestoreOpeningSettings();
+    }
+    EndDialog(FHandle, result);
+}
+
+// The settings as the dialog found them: Cancel puts them back, so that a reset
+// to defaults or anything else done in the table meanwhile is undone too.
+void TfrmCommonSettings::StoreOpeningSettings() {
+    FOpeningSettings.clear();
+    for (size_t index = 0; index < FDeviceManager.SettingsCount(); ++index) {
+        const TSettingStruct* setting = FDeviceManager.GetSetting(index);
+        FOpeningSettings.push_back({setting->ID, setting->Value.copy()});
+    }
+}
+
+void TfrmCommonSettings::RestoreOpeningSettings() {
+    for (const TShortSettingStruct& saved : FOpeningSettings)
+        if (TSettingStruct* setting = FDeviceManager.FindSetting(saved.ID))
+            setting->Value = saved.Value.copy();
+}
+
+INT_PTR TfrmCommonSettings::OnColour(HDC dc, HWND control) {
+    const int id = GetDlgCtrlID(control);
+    if (GetParent(control) != FHandle ||
+        (id != IDC_LOGO && id != IDC_MODEL_NAME && id != IDC_DRIVER_VERSION))
+        return FALSE;
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(FHeaderBrush.get());
+}
+
+INT_PTR TfrmCommonSettings::OnNotifyMessage(const NMHDR& header) {
+    if (header.idFrom == IDC_PAGES && header.code == TCN_SELCHANGE)
+        ShowActivePage();
+    return FALSE;
+}
+
+// Messages whose answer goes through DWLP_MSGRESULT.
+namespace {
+
+INT_PTR Answer(HWND window, LONG_PTR result) {
+    SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+} // namespace
+
+INT_PTR TfrmCommonSettings::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+        RunCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_NOTIFY:
+        return OnNotifyMessage(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_SIZE:
+        Arrange();
+        return TRUE;
+    case WM_GETMINMAXINFO: {
+        const unique_window_dc dc({nullptr, GetDC(nullptr)});
+        auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+        limits->ptMinTrackSize.x =
+            MulDiv(MinimumSize.cx, GetDeviceCaps(dc.get().second, LOGPIXELSX), 96);
+        limits->ptMinTrackSize.y =
+            MulDiv(MinimumSize.cy, GetDeviceCaps(dc.get().second, LOGPIXELSY), 96);
+        return TRUE;
+    }
+    case WM_ERASEBKGND: {
+        RECT client{};
+        GetClientRect(FHandle, &client);
+        const HDC dc = reinterpret_cast<HDC>(wParam);
+        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+        client.bottom = Measure().header;
+        FillRect(dc, &client, FHeaderBrush.get());
+        return Answer(FHandle, TRUE);
+    }
+    case WM_CTLCOLORSTATIC:
+        return OnColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wParam) != Item(IDC_LOGO))
+            return FALSE;
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return Answer(FHandle, TRUE);
+    case WM_HELP:
+        OnHelp(*reinterpret_cast<const HELPINFO*>(lParam));
+        return Answer(FHandle, TRUE);
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK TfrmCommonSettings::DialogProc(HWND window, UINT msg, WPARAM wParam,
+                                                LPARAM lParam) {
+    if (msg == WM_INITDIALOG) {
+        auto* dialog = reinterpret_cast<TfrmCommonSettings*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        // A dialog that cannot be built closes at once; the error has been shown.
+        const INT_PTR built = Guarded(window, [&]() -> INT_PTR {
+            dialog->Create(window);
+            return FALSE;
+        });
+        if (built)
+            EndDialog(window, IDCANCEL);
+        return FALSE;
+    }
+    auto* dialog = reinterpret_cast<TfrmCommonSettings*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (!dialog || !dialog->FHandle)
+        return FALSE;
+    return Guarded(window, [&] { return dialog->HandleMessage(msg, wParam, lParam); });
+}
+
+INT_PTR CALLBACK TfrmCommonSettings::InformationProc(HWND window, UINT msg, WPARAM, LPARAM lParam) {
+    if (msg == WM_INITDIALOG) {
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        return FALSE;
+    }
+    auto* dialog = reinterpret_cast<TfrmCommonSettings*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (msg != WM_SIZE || !dialog || !dialog->FInformation)
+        return FALSE;
+    return Guarded(window, [&]() -> INT_PTR {
+        dialog->ArrangeInformation();
+        return TRUE;
+    });
+}
+
+} // namespace svcgate

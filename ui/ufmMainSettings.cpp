@@ -1,0 +1,102 @@
+#include "ui/ufmMainSettings.h"
+
+#include "common/Text.h"
+#include "common/Variants.h"
+#include "common/uCommonUtils.h"
+#include "common/uEquipmentErrors.h"
+#include "common/uSimpleCrypt.h"
+#include "gateway/uGatewaySettings.h"
+#include "ui/uSettingsTexts.h"
+
+namespace svcgate {
+
+using namespace GatewaySettings;
+
+namespace {
+
+// The edits whose text is a setting's text as it is.
+struct TextSetting {
+    int control;
+    const wchar_t* setting;
+};
+constexpr TextSetting TextSettings[] = {{IDC_LOGIN, SettingLogin},
+                                        {IDC_TERMINAL_ID, SettingTerminalID},
+                                        {IDC_SERVER1_URL, SettingServer1URL},
+                                        {IDC_SRV_RESPONSE_TIMEOUT, SettingSrvResponseTimeout}};
+
+} // namespace
+
+TPageClass TfrmMainSettings::PageClass(TDevice& AGatewayClient) {
+    return [&AGatewayClient](HWND AOwner, TBaseDevice& ADeviceManager) {
+        return std::unique_ptr<TfrmBaseSettings>(
+            TfrmBaseSettings::Create<TfrmMainSettings>(AOwner, ADeviceManager, AGatewayClient));
+    };
+}
+
+TfrmMainSettings::TfrmMainSettings(TBaseDevice& ADeviceManager, TDevice& AGatewayClient)
+    : TfrmBaseSettings(ADeviceManager), FGatewayClient(AGatewayClient) {}
+
+void TfrmMainSettings::OnCreateFrm() {
+    TfrmBaseSettings::OnCreateFrm();
+    SetEditNumbersOnly(Item(IDC_SRV_RESPONSE_TIMEOUT));
+    SendMessageW(Item(IDC_PASSWORD), EM_SETPASSWORDCHAR, L'*', 0);
+}
+
+// The stored password is scrambled into hexadecimal digits; the field shows it plain.
+void TfrmMainSettings::OnReadSettings() {
+    TfrmBaseSettings::OnReadSettings();
+    TBaseDevice& device = DeviceManager();
+    for (const TextSetting& edit : TextSettings)
+        SetItemText(edit.control, device.GetSettingValueStr(edit.setting));
+    SetItemText(IDC_PASSWORD, AnsiToWide(UnscrambleValue(
+                                  WideToAnsi(device.GetSettingValueStr(SettingPassword)), true)));
+    CheckDlgButton(Handle(), IDC_USE_ETOKEN,
+                   device.GetSettingValueBool(SettingUseEToken) ? BST_CHECKED : BST_UNCHECKED);
+    ApplyUseEToken();
+}
+
+// The page never refuses; the time-out goes in as text, read back as a number.
+void TfrmMainSettings::OnSaveSettings(bool& AllowColse) {
+    TfrmBaseSettings::OnSaveSettings(AllowColse);
+    TBaseDevice& device = DeviceManager();
+    for (const TextSetting& edit : TextSettings)
+        device.SetSettingValue(edit.setting, MakeVariant(ItemText(edit.control)).get());
+    device.SetSettingValue(
+        SettingPassword,
+        MakeVariant(AnsiToWide(ScrambleValue(WideToAnsi(ItemText(IDC_PASSWORD)), true))).get());
+    device.SetSettingValue(
+        SettingUseEToken,
+        MakeBoolVariant(IsDlgButtonChecked(Handle(), IDC_USE_ETOKEN) == BST_CHECKED).get());
+}
+
+// With the hardware key in use the password field holds the key's PIN.
+void TfrmMainSettings::ApplyUseEToken() {
+    const bool useEToken = IsDlgButtonChecked(Handle(), IDC_USE_ETOKEN) == BST_CHECKED;
+    SetItemText(IDC_PASSWORD_LABEL,
+                useEToken ? SettingsTexts::PasswordEToken : SettingsTexts::PasswordPerson);
+    EnableWindow(Item(IDC_ADD_DELETE_PERSON), useEToken);
+}
+
+// The person wizard's button is wired where the wizard is.
+void TfrmMainSettings::OnCommand(int id, int code) {
+    if (code != BN_CLICKED)
+        return;
+    if (id == IDC_USE_ETOKEN)
+        ApplyUseEToken();
+    else if (id == IDC_UPDATE_CONFIG)
+        InitializeTerminal();
+}
+
+// Tried with the page's values; afterwards the table holds what it held before.
+void TfrmMainSettings::InitializeTerminal() {
+    const std::int32_t code = WithFinally(
+        [this] {
+            const std::int32_t enabled = EnableDevice();
+            return enabled == ResultCode::Success ? FGatewayClient.Enable(true) : enabled;
+        },
+        [this] { DisableDevice(); });
+    if (code != ResultCode::Success)
+        ShowErrorBox(Handle(), DeviceManager().GetDriverResultDescription(code));
+}
+
+} // namespace svcgate

@@ -1,0 +1,19 @@
+#pragma once
+// Identifiers of the gateway settings page's template and controls.
+
+#define IDD_MAIN_SETTINGS 500
+
+#define IDC_LOGIN_LABEL 510
+#define IDC_LOGIN 511
+#define IDC_PASSWORD_LABEL 512
+#define IDC_PASSWORD 513
+#define IDC_TERMINAL_ID_LABEL 514
+#define IDC_TERMINAL_ID 515
+#define IDC_SRV_RESPONSE_TIMEOUT_LABEL 516
+#define IDC_SRV_RESPONSE_TIMEOUT 517
+#define IDC_SERVER1_URL_LABEL 518
+#define IDC_SERVER1_URL 519
+#define IDC_ETOKEN_GROUP 520
+#define IDC_USE_ETOKEN 521
+#define IDC_ADD_DELETE_PERSON 522
+#define IDC_UPDATE_CONFIG 523
