@@ -103,17 +103,4 @@ LRESULT CALLBACK ModalDialog::ControlProc(HWND control, UINT Msg, WPARAM wParam,
     return CallWindowProcW(previous, control, Msg, wParam, lParam);
 }
 
-std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(
-        static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
-int DialogUnitsToPixels(HWND dialog, int units, bool vertical) {
-    RECT rect{0, 0, units, units};
-    MapDialogRect(dialog, &rect);
-    return vertical ? rect.bottom : rect.right;
-}
-
 } // namespace svcgate

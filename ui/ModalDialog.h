@@ -47,22 +47,4 @@ private:
     std::exception_ptr FError;
 };
 
-std::wstring WindowText(HWND window);
-
-// A pixel length for a length in dialog units of this dialog's font, so that
-// what is laid out in code scales with the system font as the template does.
-int DialogUnitsToPixels(HWND dialog, int units, bool vertical = false);
-
-// The hourglass while an operation runs; the previous cursor comes back with it.
-class HourglassCursor {
-public:
-    HourglassCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~HourglassCursor() { SetCursor(previous_); }
-    HourglassCursor(const HourglassCursor&) = delete;
-    HourglassCursor& operator=(const HourglassCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
-
 } // namespace svcgate

@@ -6,16 +6,6 @@
 
 namespace svcgate {
 
-namespace {
-
-std::wstring WindowText(HWND window) {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), int(text.size()))));
-    return text;
-}
-
-} // namespace
-
 std::wstring TfrmBaseSettings::Caption() const {
     return WindowText(FHandle.get());
 }

@@ -11,6 +11,11 @@
 
 namespace svcgate {
 
+std::wstring WindowText(HWND window);
+// A pixel length for a length in dialog units of this dialog's font, so that
+// what is laid out in code scales with the system font as the template does.
+int DialogUnitsToPixels(HWND dialog, int units, bool vertical = false);
+
 void ShowErrorBox(HWND owner, const std::wstring& text);
 void ShowInformationBox(HWND owner, const std::wstring& text);
 

@@ -10,6 +10,7 @@
 #include "ui/uHtmlHelp.h"
 #include "ui/uSettingsTexts.h"
 #include "ui/ufmCommonSettingsIds.h"
+#include "ui/ufmSettingsList.h"
 
 #include <commdlg.h>
 #include <htmlhelp.h>
@@ -94,7 +95,6 @@ void TfrmCommonSettings::ShowAdditionalMenu() {
                    button.bottom, 0, FHandle, nullptr);
 }
 
-// The settings list's command is left to the window that shows the list.
 void TfrmCommonSettings::RunCommand(int id, int code) {
     switch (id) {
     case IDOK:
@@ -114,6 +114,9 @@ void TfrmCommonSettings::RunCommand(int id, int code) {
     case IDM_DEVICE_TEST:
         DeviceTest();
         return;
+    case IDM_SETTINGS_LIST:
+        ShowSettingsList();
+        return;
     case IDM_OPEN_CURRENT_DEBUG_LOG:
         OpenCurrentDebugLog();
         return;
@@ -127,6 +130,16 @@ void TfrmCommonSettings::RunCommand(int id, int code) {
         if (id >= IDM_ADDITIONAL_ACTION && id <= IDM_ADDITIONAL_ACTION_LAST)
             RunAdditionalAction(size_t(id - IDM_ADDITIONAL_ACTION));
     }
+}
+
+// The list edits the table in place: OK keeps its changes for the pages to show,
+// anything else puts back what the table held when it opened.
+void TfrmCommonSettings::ShowSettingsList() {
+    FDeviceManager.StoreSettings();
+    if (TfrmSettingsList(FDeviceManager).ShowModal(FHandle) == IDOK)
+        LoadPages();
+    else
+        FDeviceManager.RestoreSettings();
 }
 
 void TfrmCommonSettings::ResetToDefaults() {

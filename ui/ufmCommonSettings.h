@@ -72,6 +72,7 @@ private:
     void ShowAdditionalMenu();
     void AppendMenuItem(HMENU menu, UINT id, const wchar_t* caption, HBITMAP image = nullptr);
     void RunCommand(int id, int code);
+    void ShowSettingsList();
     void ResetToDefaults();
     void DeviceTest();
     bool TryDevice(std::wstring& message);

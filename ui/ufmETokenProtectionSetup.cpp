@@ -1,6 +1,7 @@
 #include "ui/ufmETokenProtectionSetup.h"
 
 #include "common/Module.h"
+#include "ui/uDialogs.h"
 #include "ui/ufmETokenProtectionSetupIds.h"
 
 #include <windowsx.h>
@@ -150,15 +151,14 @@ void TfrmETokenProtectionSetup::NextClicked() {
 bool TfrmETokenProtectionSetup::AddPerson() {
     bool added = false;
     {
-        HourglassCursor hourglass;
+        TWaitCursor wait;
         added = FDevice.SetPublicKey(WindowText(Item(IDC_LOGIN)), WindowText(Item(IDC_PASSWORD)));
     }
     if (!added) {
-        ShowError(FDevice.LastResultDescription());
+        ShowErrorBox(Handle(), FDevice.LastResultDescription());
         return false;
     }
-    MessageBoxW(Handle(), LoadModuleString(IDS_PERSON_CREATED).c_str(),
-                WindowText(Handle()).c_str(), MB_OK | MB_ICONINFORMATION);
+    ShowInformationBox(Handle(), LoadModuleString(IDS_PERSON_CREATED));
     return true;
 }
 
@@ -171,11 +171,11 @@ bool TfrmETokenProtectionSetup::DeletePerson() {
     name.resize(static_cast<size_t>(ListBox_GetText(list, selected, name.data())));
     bool deleted = false;
     {
-        HourglassCursor hourglass;
+        TWaitCursor wait;
         deleted = FDevice.EToken().DeleteKey(name);
     }
     if (!deleted) {
-        ShowError(FDevice.EToken().LastErrorDescription());
+        ShowErrorBox(Handle(), FDevice.EToken().LastErrorDescription());
         return false;
     }
     FillPersons();
@@ -186,10 +186,6 @@ void TfrmETokenProtectionSetup::ShowPassword(bool visible) {
     HWND password = Item(IDC_PASSWORD);
     Edit_SetPasswordChar(password, visible ? 0 : PasswordMask);
     InvalidateRect(password, nullptr, TRUE);
-}
-
-void TfrmETokenProtectionSetup::ShowError(const std::wstring& text) {
-    MessageBoxW(Handle(), text.c_str(), WindowText(Handle()).c_str(), MB_OK | MB_ICONERROR);
 }
 
 } // namespace svcgate

@@ -34,7 +34,6 @@ private:
     bool AddPerson();
     bool DeletePerson();
     void ShowPassword(bool visible);
-    void ShowError(const std::wstring& text);
 
     HWND FOwner;
     TDevice& FDevice;

@@ -7,6 +7,7 @@
 #include "common/uSimpleCrypt.h"
 #include "gateway/uGatewaySettings.h"
 #include "ui/uSettingsTexts.h"
+#include "ui/ufmETokenProtectionSetup.h"
 
 namespace svcgate {
 
@@ -77,14 +78,21 @@ void TfrmMainSettings::ApplyUseEToken() {
     EnableWindow(Item(IDC_ADD_DELETE_PERSON), useEToken);
 }
 
-// The person wizard's button is wired where the wizard is.
 void TfrmMainSettings::OnCommand(int id, int code) {
     if (code != BN_CLICKED)
         return;
     if (id == IDC_USE_ETOKEN)
         ApplyUseEToken();
+    else if (id == IDC_ADD_DELETE_PERSON)
+        ShowPersonWizard();
     else if (id == IDC_UPDATE_CONFIG)
         InitializeTerminal();
+}
+
+// The key opens with the PIN as typed, whether or not the dialog is saved later.
+void TfrmMainSettings::ShowPersonWizard() {
+    FGatewayClient.EToken().SetUserPassword(ItemText(IDC_PASSWORD));
+    TfrmETokenProtectionSetup(Handle(), FGatewayClient).ShowModal();
 }
 
 // Tried with the page's values; afterwards the table holds what it held before.

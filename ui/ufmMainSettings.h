@@ -30,6 +30,7 @@ protected:
 
 private:
     void ApplyUseEToken();
+    void ShowPersonWizard();
     void InitializeTerminal();
 
     TDevice& FGatewayClient;

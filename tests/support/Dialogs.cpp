@@ -5,6 +5,7 @@
 #include "common/Owners.h"
 
 #include <commctrl.h>
+#include <gtest/gtest.h>
 #include <wincodec.h>
 
 #include <thread>
@@ -77,6 +78,16 @@ void WritePng(HBITMAP bitmap, const std::wstring& path) {
     CheckHResult(encoder->Commit());
 }
 
+// The display activates a new window a little after it is shown, and the
+// activation puts the focus back to where the dialog last had it: an editor
+// opened before that would be left at once.
+bool HasFocus(HWND dialog) {
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread) &&
+           thread.hwndActive == dialog && thread.hwndFocus && IsChild(dialog, thread.hwndFocus);
+}
+
 } // namespace
 
 HWND WaitForWindow(const std::wstring& caption, const wchar_t* className) {
@@ -99,6 +110,24 @@ void Click(HWND dialog, int id) {
 void PressKey(HWND window, WPARAM key) {
     PostMessageW(window, WM_KEYDOWN, key, 1);
     PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+    Settle(window);
+}
+
+// A message sent to a thread is handled at its next look at its queue, which
+// comes after the posted message it is handling; two of them pass the one
+// posted before, and the third the characters its key press was translated into.
+void Settle(HWND window) {
+    for (int round = 0; round < 3; ++round)
+        SendMessageW(window, WM_NULL, 0, 0);
+}
+
+HWND WaitForOwnedDialog(HWND owner) {
+    return Poll([&]() -> HWND {
+        for (HWND window : OurWindows(L"#32770"))
+            if (GetWindow(window, GW_OWNER) == owner)
+                return window;
+        return nullptr;
+    });
 }
 
 void SelectTab(HWND dialog, int tabControlId, int index) {
@@ -112,6 +141,18 @@ std::wstring TextOf(HWND window) {
     wchar_t text[1024] = {};
     GetWindowTextW(window, text, 1024);
     return text;
+}
+
+std::wstring TextOf(HWND dialog, int id) {
+    return TextOf(GetDlgItem(dialog, id));
+}
+
+void SetText(HWND dialog, int id, const std::wstring& text) {
+    SetDlgItemTextW(dialog, id, text.c_str());
+}
+
+bool IsShown(HWND dialog, int id) {
+    return IsWindowVisible(GetDlgItem(dialog, id)) != FALSE;
 }
 
 // The platform's message box shows its text in the static control 0xFFFF.
@@ -156,12 +197,39 @@ std::wstring SaveScreenshot(const std::vector<HWND>& windows, const std::wstring
 void OperateWhile(const std::function<void()>& modal, const std::function<void()>& operate) {
     std::thread user([&] {
         const unique_cominit com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
-        operate();
+        try {
+            operate();
+        } catch (const std::exception& error) {
+            ADD_FAILURE() << error.what();
+        }
         for (HWND left : OurWindows(L"#32770"))
             PostMessageW(left, WM_COMMAND, IDCANCEL, 0);
     });
-    modal();
+    std::exception_ptr failure;
+    try {
+        modal();
+    } catch (...) {
+        failure = std::current_exception();
+    }
     user.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+INT_PTR DriveModal(const std::wstring& caption, const std::function<INT_PTR()>& show,
+                   const std::function<void(HWND dialog)>& script) {
+    INT_PTR result = 0;
+    OperateWhile([&] { result = show(); },
+                 [&] {
+                     HWND dialog = WaitForWindow(caption);
+                     if (!dialog || !Poll([&] { return HasFocus(dialog); })) {
+                         ADD_FAILURE() << "the dialog did not come up";
+                         return;
+                     }
+                     Settle(dialog);
+                     script(dialog);
+                 });
+    return result;
 }
 
 } // namespace svcgate::test

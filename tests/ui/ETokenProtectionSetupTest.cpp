@@ -1,4 +1,4 @@
-#include "ListAndWizardDriving.h"
+#include "../support/Dialogs.h"
 
 #include "../support/TokenDoubles.h"
 
@@ -58,7 +58,7 @@ std::wstring ActionMessage(HWND dialog, const std::wstring& screenshot) {
     if (!box)
         return L"no message box";
     const std::wstring text = MessageText(box);
-    SaveScreenshot(box, screenshot);
+    SaveScreenshot({box}, screenshot);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     Settle(dialog);
     return text;
@@ -79,22 +79,21 @@ TEST_F(PersonWizard, AddsAPersonWhoseKeyTheGatewayAccepts) {
     server.Queue({tools::GatewayAnswer("persons", "setPublicKey")});
     Drive([&](HWND dialog) {
         EXPECT_FALSE(IsShown(dialog, IDC_PREVIOUS));
-        SaveScreenshot(dialog, L"wizard-start");
+        SaveScreenshot({dialog}, L"wizard-start");
         GoToPage(dialog, IDC_ADD_PERSON);
         EXPECT_EQ(TextOf(dialog, IDC_LOGIN), L"dealer");
         EXPECT_EQ(TextOf(dialog, IDC_NEXT), L"Добавить");
         SetText(dialog, IDC_LOGIN, L"cashier");
         SetText(dialog, IDC_PASSWORD, L"secret");
         EXPECT_EQ(Edit_GetPasswordChar(GetDlgItem(dialog, IDC_PASSWORD)), L'\x2022');
-        Button_SetCheck(GetDlgItem(dialog, IDC_SHOW_PASSWORD), BST_CHECKED);
         Click(dialog, IDC_SHOW_PASSWORD);
         Settle(dialog);
         EXPECT_EQ(Edit_GetPasswordChar(GetDlgItem(dialog, IDC_PASSWORD)), 0);
-        SaveScreenshot(dialog, L"wizard-add-person");
+        SaveScreenshot({dialog}, L"wizard-add-person");
         EXPECT_EQ(ActionMessage(dialog, L"wizard-person-created"), L"Перосна успешно создана");
         EXPECT_FALSE(NextEnabled(dialog));
         EXPECT_FALSE(IsShown(dialog, IDC_PREVIOUS));
-        SaveScreenshot(dialog, L"wizard-person-added");
+        SaveScreenshot({dialog}, L"wizard-person-added");
     });
     EXPECT_EQ(Containers(), std::vector<std::wstring>{L"cashier"});
     ASSERT_EQ(server.Requests().size(), 1u);
@@ -126,13 +125,13 @@ TEST_F(PersonWizard, RemovesTheSelectedPersonFromTheToken) {
         Settle(dialog);
         EXPECT_TRUE(NextEnabled(dialog)) << "nothing selected: nothing done";
         ListBox_SelectString(persons, -1, L"alpha");
-        SaveScreenshot(dialog, L"wizard-delete-person");
+        SaveScreenshot({dialog}, L"wizard-delete-person");
         Click(dialog, IDC_NEXT);
         Settle(dialog);
         EXPECT_EQ(ListBox_GetCount(persons), 1);
         EXPECT_EQ(ListBox_FindStringExact(persons, -1, L"alpha"), LB_ERR);
         EXPECT_FALSE(NextEnabled(dialog));
-        SaveScreenshot(dialog, L"wizard-person-deleted");
+        SaveScreenshot({dialog}, L"wizard-person-deleted");
     });
     EXPECT_EQ(Containers(), std::vector<std::wstring>{L"beta"});
 }

@@ -12,6 +12,7 @@
 #include "gateway-sim/GatewaySimulator.h"
 #include "ui/ufmCommonSettingsIds.h"
 #include "ui/ufmMainSettingsIds.h"
+#include "ui/ufmSettingsListIds.h"
 
 #include <gtest/gtest.h>
 
@@ -193,6 +194,57 @@ TEST_F(SettingsDialog, TheLogSubmenuShowsOnlyWhileTheDebugLogIsOn) {
             }
         });
     }
+}
+
+// The list's OK keeps its changes for the page to show; the dialog's Cancel then
+// undoes them.
+TEST_F(SettingsDialog, CancelUndoesWhatTheSettingsListKept) {
+    const bool confirmed = ShowSettingsDlg([&](HWND dialog) {
+        PostMessageW(dialog, WM_COMMAND, IDM_SETTINGS_LIST, 0);
+        HWND list = WaitForWindow(L"Список настроек");
+        ASSERT_TRUE(list);
+        Click(list, IDC_SET_ALL_DEFAULT);
+        Settle(list);
+        SaveScreenshot({dialog, list}, L"settings-list-over-dialog");
+        Click(list, IDOK);
+        WaitUntilClosed(list);
+        HWND page = FindWindowExW(dialog, nullptr, L"#32770", L"Параметры");
+        EXPECT_EQ(TextOf(page, IDC_LOGIN), L"");
+        EXPECT_EQ(Setting(L"Login"), L"");
+        PressKey(dialog, VK_ESCAPE);
+        WaitUntilClosed(dialog);
+    });
+    EXPECT_FALSE(confirmed);
+    EXPECT_EQ(Setting(L"Login"), L"dealer");
+    EXPECT_EQ(Setting(L"Server1URL"), server.Url());
+}
+
+// The key opens with the PIN as typed on the page, saved or not.
+TEST_F(SettingsDialog, ThePersonWizardOpensWithThePinTypedOnThePage) {
+    ShowSettingsDlg([&](HWND dialog) {
+        HWND page = FindWindowExW(dialog, nullptr, L"#32770", L"Параметры");
+        SendMessageW(GetDlgItem(page, IDC_USE_ETOKEN), BM_CLICK, 0, 0);
+        Type(dialog, IDC_PASSWORD, L"1234");
+        Click(page, IDC_ADD_DELETE_PERSON);
+        HWND wizard = WaitForWindow(L"eToken настройка защиты");
+        ASSERT_TRUE(wizard);
+        EXPECT_EQ(driver->Device().EToken().UserPassword(), L"1234");
+        PressKey(wizard, VK_ESCAPE);
+        WaitUntilClosed(wizard);
+    });
+    EXPECT_EQ(Setting(L"Password"), Scrambled(L"secret"));
+}
+
+// The help item opens the help file beside the module at its first page.
+TEST_F(SettingsDialog, TheHelpItemOpensTheHelpFile) {
+    ShowSettingsDlg([&](HWND dialog) {
+        PostMessageW(dialog, WM_COMMAND, IDM_HELP, 0);
+        HWND help = WaitForWindow(L"Терминал услуг SvcGate", L"HH Parent");
+        ASSERT_TRUE(help);
+        SaveScreenshot({dialog, help}, L"help");
+        PostMessageW(help, WM_CLOSE, 0, 0);
+        WaitUntilClosed(help);
+    });
 }
 
 // Wine's HTML Help shows no text popups; what shows is that the request is

@@ -1,4 +1,4 @@
-#include "ListAndWizardDriving.h"
+#include "../support/Dialogs.h"
 
 #include "common/Variants.h"
 #include "device/uBaseDevice.h"
@@ -79,11 +79,11 @@ TEST_F(SettingsList, EditorsStoreWhatWasTypedByTheSettingsTypeAndEscapeCancels) 
             else
                 SetText(dialog, editor, edit.typed);
             if (edit.screenshot)
-                SaveScreenshot(dialog, edit.screenshot);
+                SaveScreenshot({dialog}, edit.screenshot);
             PressKey(GetDlgItem(dialog, editor), edit.endKey);
             EXPECT_FALSE(IsShown(dialog, editor));
         }
-        SaveScreenshot(dialog, L"settings-list-edited");
+        SaveScreenshot({dialog}, L"settings-list-edited");
         Click(dialog, IDOK);
     });
     EXPECT_EQ(result, IDOK);
@@ -103,7 +103,7 @@ TEST_F(SettingsList, ASelectionChangeStoresTheEditFirstAndShowsTheNewDescription
         Select(dialog, Count);
         EXPECT_FALSE(IsShown(dialog, IDC_VALUE_EDIT));
         EXPECT_EQ(TextOf(dialog, IDC_STATUS), L"Только для чтения");
-        SaveScreenshot(dialog, L"settings-list-selection-changed");
+        SaveScreenshot({dialog}, L"settings-list-selection-changed");
     });
     EXPECT_EQ(VariantToText(Value(Title)), L"typed");
     EXPECT_EQ(VariantToInt(Value(Count)), 5) << "the newly selected setting is left alone";
@@ -143,7 +143,7 @@ TEST_F(SettingsList, DefaultsComeBackForAllOrForTheSelectedSetting) {
         EXPECT_EQ(VariantToInt(Value(Count)), 9);
         Click(dialog, IDC_SET_ALL_DEFAULT);
         Settle(dialog);
-        SaveScreenshot(dialog, L"settings-list-defaults");
+        SaveScreenshot({dialog}, L"settings-list-defaults");
     });
     EXPECT_EQ(VariantToInt(Value(Count)), 5);
 }
