@@ -78,14 +78,25 @@ void WritePng(HBITMAP bitmap, const std::wstring& path) {
     CheckHResult(encoder->Commit());
 }
 
-// The display activates a new window a little after it is shown, and the
-// activation puts the focus back to where the dialog last had it: an editor
-// opened before that would be left at once.
 bool HasFocus(HWND dialog) {
     GUITHREADINFO thread{};
     thread.cbSize = sizeof thread;
     return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread) &&
            thread.hwndActive == dialog && thread.hwndFocus && IsChild(dialog, thread.hwndFocus);
+}
+
+// The display activates a new window a little after it is shown (later on a busy
+// machine), and the activation puts the focus back to where the dialog last had
+// it: an editor opened before that would be left at once. So the focus must have
+// stayed in the dialog for a while.
+bool FocusSettled(HWND dialog) {
+    constexpr int SteadyRounds = 8;
+    int steady = 0;
+    for (int round = 0; round < PollRounds && steady < SteadyRounds; ++round) {
+        steady = HasFocus(dialog) ? steady + 1 : 0;
+        Sleep(PollMs);
+    }
+    return steady == SteadyRounds;
 }
 
 } // namespace
@@ -222,7 +233,7 @@ INT_PTR DriveModal(const std::wstring& caption, const std::function<INT_PTR()>& 
     OperateWhile([&] { result = show(); },
                  [&] {
                      HWND dialog = WaitForWindow(caption);
-                     if (!dialog || !Poll([&] { return HasFocus(dialog); })) {
+                     if (!dialog || !FocusSettled(dialog)) {
                          ADD_FAILURE() << "the dialog did not come up";
                          return;
                      }
