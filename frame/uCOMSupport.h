@@ -67,6 +67,9 @@ public:
     const std::vector<TMethodStruct>& MethodList() const { return FMethodList; }
 
     bool DebugLogEnabled() const { return FDebugLogEnabled; }
+    // Where the log lines of today go: the folder set for the log while it exists,
+    // else the shared one under ProgramData.
+    std::wstring DebugLogFolder() const;
     // Logging goes on only when its header could be written.
     void SetDebugLogEnabled(bool value);
     // A line that cannot be written is dropped: the log never changes the
@@ -130,7 +133,6 @@ private:
     void LogCallLine(std::wstring_view name, const std::function<std::wstring()>& text);
     void WriteArgumentsBack(SAFEARRAY* array, DISPPARAMS& params);
     HRESULT ReportException(std::wstring_view message, EXCEPINFO* excepInfo);
-    std::wstring DebugLogFolder() const;
 
     std::wstring FInstanceID;
     std::vector<TMethodStruct> FMethodList;

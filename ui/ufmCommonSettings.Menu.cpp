@@ -179,10 +179,10 @@ bool TfrmCommonSettings::TryDevice(std::wstring& message) {
     return passed;
 }
 
+// The log is looked for where it is written, which is the device's folder only
+// while that folder exists.
 void TfrmCommonSettings::OpenCurrentDebugLog() {
-    std::wstring folder = FDeviceManager.DeviceFolder();
-    if (!folder.empty())
-        folder = IncludeTrailingPathDelimiter(folder);
+    const std::wstring folder = FDeviceManager.DebugLogFolder();
     SYSTEMTIME today{};
     GetLocalTime(&today);
     const std::wstring date = FormatText(L"%04u.%02u.%02u", today.wYear, today.wMonth, today.wDay);
@@ -194,7 +194,7 @@ void TfrmCommonSettings::OpenCurrentDebugLog() {
 }
 
 void TfrmCommonSettings::OpenDebugLogDirectory() {
-    const std::wstring folder = FDeviceManager.DeviceFolder();
+    const std::wstring folder = FDeviceManager.DebugLogFolder();
     wchar_t file[MAX_PATH] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
