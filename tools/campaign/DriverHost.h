@@ -13,6 +13,8 @@
 namespace svcgate::campaign {
 
 constexpr const wchar_t* DriverProgID = L"OrtaEq.SvcGateServiceTerminal";
+// The dealer's password in every campaign, which no file the driver writes may hold.
+constexpr const wchar_t* CampaignPassword = L"Rel1ability-Pa55";
 
 struct HostCall {
     HRESULT hr = S_OK;

@@ -7,6 +7,7 @@
 #include "campaign/Campaign.h"
 #include "fuzz-answers/Mutations.h"
 
+#include "campaign/DriverHost.h"
 #include "campaign/Processes.h"
 #include "common/CacheFiles.h"
 #include "common/Exception.h"
@@ -26,7 +27,7 @@ using namespace svcgate::campaign;
 
 namespace {
 
-constexpr const wchar_t* Password = L"secret";
+constexpr const wchar_t* Password = CampaignPassword;
 
 class Client : public TDevice {
 public:

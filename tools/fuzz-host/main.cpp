@@ -23,7 +23,7 @@ using namespace svcgate::campaign;
 
 namespace {
 
-constexpr const wchar_t* Password = L"Fuzz-Pa55";
+constexpr const wchar_t* Password = CampaignPassword;
 
 // An object that knows no names: what a host may hand over instead of its manager.
 class NamelessObject : public ComObject<IDispatch> {

@@ -25,7 +25,7 @@ using namespace svcgate::campaign;
 
 namespace {
 
-constexpr const wchar_t* Password = L"Faults-Pa55";
+constexpr const wchar_t* Password = CampaignPassword;
 constexpr std::int32_t TimeoutMs = 2000;
 constexpr DWORD MarginMs = 1000;
 constexpr const wchar_t* SendFailed = L"Ошибка отправки запроса.";

@@ -25,7 +25,7 @@ using namespace svcgate::campaign;
 
 namespace {
 
-constexpr const wchar_t* Password = L"Pay-Pa55";
+constexpr const wchar_t* Password = CampaignPassword;
 constexpr std::int32_t TimeoutMs = 1000;
 
 enum class Fault { None, DroppedUnseen, DroppedAfter, Cut, Late };
