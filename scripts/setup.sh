@@ -3,7 +3,7 @@
 # Safe to run again: it does nothing when everything is already there.
 set -euo pipefail
 
-packages=(wine wine32:i386 g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest cmake make xvfb xauth locales clang-format)
+packages=(wine wine32:i386 g++-mingw-w64-i686-posix mingw-w64-i686-dev googletest cmake make xvfb xauth locales clang-format openssl)
 
 missing() {
     dpkg --print-foreign-architectures | grep -qx i386 || return 0

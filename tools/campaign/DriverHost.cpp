@@ -81,6 +81,9 @@ SettingValues GatewaySettings(const std::wstring& url, const std::wstring& passw
 
 DriverHost::DriverHost(const std::wstring& devicesFolder, const std::wstring& deviceID)
     : manager_(CreateByProgID(L"SvcGate.TestEqManager")), driver_(CreateByProgID(DriverProgID)) {
+    // A host keeps a folder per device; the debug log goes there.
+    CreateDirectoryW(devicesFolder.c_str(), nullptr);
+    CreateDirectoryW((devicesFolder + L"\\" + deviceID).c_str(), nullptr);
     InvokeMethod(manager_.get(), L"SetAppProperty",
                  Args(MakeVariant(L"DevicesFolder"), MakeVariant(devicesFolder)));
     unique_variant text;

@@ -40,7 +40,7 @@ SettingValues GatewaySettings(const std::wstring& url, const std::wstring& passw
 class DriverHost {
 public:
     // "Init" with the equipment manager, whose devices folder is `devicesFolder`,
-    // then "Open" with `deviceID`.
+    // then "Open" with `deviceID`; both folders are made when missing.
     DriverHost(const std::wstring& devicesFolder, const std::wstring& deviceID);
     IDispatch* Driver() const { return driver_.get(); }
     IDispatch* Manager() const { return manager_.get(); }

@@ -94,7 +94,6 @@ public:
         server_.SetResponder([this](const tools::ReceivedRequest& request) {
             return simulator_.Answer(request).answer;
         });
-        CreateDirectoryW(folder_.c_str(), nullptr);
         Restore();
         goodSettings_ = GetElement(ArrayOf(host_.Call(L"GetSettings").out.get()), 0);
     }

@@ -42,7 +42,7 @@ public:
     explicit LongRun(const Options& options)
         : options_(options), simulator_(CampaignPassword, {}),
           folder_(options.Extra(L"--folder", L"C:\\users\\Public\\longrun")),
-          host_((CreateDirectoryW(folder_.c_str(), nullptr), folder_), L"LONGRUN") {
+          host_(folder_, L"LONGRUN") {
         host_.Configure(GatewaySettings(simulator_.Url(), CampaignPassword, 10000, true));
         if (!host_.Call(L"Enable").ok)
             throw Exception(L"the driver could not be enabled");
