@@ -1,5 +1,6 @@
 #include "campaign/Campaign.h"
 
+#include "common/Exception.h"
 #include "common/Owners.h"
 #include "common/Text.h"
 
@@ -157,6 +158,15 @@ void ReportCrashesOf(const long* currentCase, const Options& options) {
 
 std::string Narrow(const std::wstring& text) {
     return WideToUtf8(text);
+}
+
+int RunGuarded(const std::function<int()>& body) {
+    try {
+        return body();
+    } catch (const Exception& error) {
+        std::printf("error of the campaign itself: %s\n", Narrow(error.Message()).c_str());
+        return 2;
+    }
 }
 
 } // namespace svcgate::campaign

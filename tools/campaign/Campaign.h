@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -102,5 +103,9 @@ private:
 void ReportCrashesOf(const long* currentCase, const Options& options);
 
 std::string Narrow(const std::wstring& text);
+
+// A campaign program's body: an Exception is an error of the campaign itself,
+// exit code 2, told apart from failures the campaign found (1).
+int RunGuarded(const std::function<int()>& body);
 
 } // namespace svcgate::campaign

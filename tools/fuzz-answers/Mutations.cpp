@@ -276,6 +276,10 @@ std::string Garbage(Random& random, const std::string&) {
     return random.Bytes(random.Below(65536));
 }
 
+std::string Unchanged(Random&, const std::string& valid) {
+    return valid;
+}
+
 std::string Empty(Random&, const std::string&) {
     return {};
 }
@@ -295,24 +299,27 @@ std::string NotXml(Random& random, const std::string&) {
 } // namespace
 
 const std::vector<Mutation>& Mutations() {
-    static const std::vector<Mutation> mutations{{"truncated", 4, Truncated},
-                                                 {"truncated at a tag", 4, TruncatedAtTag},
-                                                 {"encoding declaration", 4, Encoding},
-                                                 {"byte order mark", 4, ByteOrderMark},
-                                                 {"invalid UTF-8", 4, InvalidUtf8},
-                                                 {"element missing", 6, ElementMissing},
-                                                 {"element duplicated", 4, ElementDuplicated},
-                                                 {"element out of order", 4, ElementMoved},
-                                                 {"attribute value", 8, AttributeValue},
-                                                 {"attribute removed", 3, AttributeRemoved},
-                                                 {"element text", 4, TextValue},
-                                                 {"result code", 6, ResultCode},
-                                                 {"deep nesting", 2, DeepNesting},
-                                                 // Drawn by its case number alone.
-                                                 {"20 MB answer", 0, Huge},
-                                                 {"binary garbage", 2, Garbage},
-                                                 {"empty body", 1, Empty},
-                                                 {"not XML", 2, NotXml}};
+    static const std::vector<Mutation> mutations{
+        {"truncated", 4, Truncated},
+        {"truncated at a tag", 4, TruncatedAtTag},
+        {"encoding declaration", 4, Encoding},
+        {"byte order mark", 4, ByteOrderMark},
+        {"invalid UTF-8", 4, InvalidUtf8},
+        {"element missing", 6, ElementMissing},
+        {"element duplicated", 4, ElementDuplicated},
+        {"element out of order", 4, ElementMoved},
+        {"attribute value", 8, AttributeValue},
+        {"attribute removed", 3, AttributeRemoved},
+        {"element text", 4, TextValue},
+        {"result code", 6, ResultCode},
+        {"deep nesting", 2, DeepNesting},
+        // Drawn by its case number alone.
+        {"20 MB answer", 0, Huge},
+        {"binary garbage", 2, Garbage},
+        {"empty body", 1, Empty},
+        {"not XML", 2, NotXml},
+        // Never drawn: with --mutation, the baseline of valid answers.
+        {"valid answer", 0, Unchanged}};
     return mutations;
 }
 

@@ -180,6 +180,8 @@ struct Campaign {
     Tally mutations, results;
     Failures failures;
     long currentCase = 0;
+    long failedEnablings = 0;
+    long changedCaches = 0;
 
     explicit Campaign(const Options& given) : options(given), simulator(SimulatorSettings()) {
         server.SetResponder(
@@ -261,10 +263,13 @@ struct Campaign {
     // that succeeded wrote is put back for the next case.
     void CheckCache(long caseNumber, const std::string& where, bool failedEnabling) {
         const CacheBytes now = ReadCache();
+        failedEnablings += failedEnabling;
         if (now == goodCache)
             return;
-        if (failedEnabling)
+        if (failedEnabling) {
+            ++changedCaches;
             failures.Report(options, caseNumber, where + ": the cache files changed");
+        }
         RestoreCache(goodCache);
     }
 };
@@ -294,6 +299,8 @@ int main() {
     Figure("crashes", 0LL);
     campaign.mutations.Print("mutation ");
     campaign.results.Print("result ");
+    Figure("failed enablings", campaign.failedEnablings);
+    Figure("failed enablings that changed a cache file", campaign.changedCaches);
     GrowthFigures("cases", settled, end, done - warmUp);
     Figure("seconds", static_cast<long long>((GetTickCount() - start) / 1000));
     Figure("failures", campaign.failures.Count());

@@ -224,7 +224,7 @@ int main() {
     const unique_cominit com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     const Options options = ParseOptions(1000);
     std::printf("gateway-faults --codes %ld\n", options.ExtraNumber(L"--codes", 1000));
-    try {
+    return RunGuarded([&] {
         Campaign campaign(options);
         RunTransportFaults(campaign);
         RunGatewayCodes(campaign, options.ExtraNumber(L"--codes", 1000));
@@ -239,8 +239,5 @@ int main() {
             Figure("untrusted TLS certificate", "not run (no --tls-port)");
         campaign.Report();
         return campaign.FailureCount() == 0 ? 0 : 1;
-    } catch (const Exception& error) {
-        std::printf("error of the campaign itself: %s\n", Narrow(error.Message()).c_str());
-        return 2;
-    }
+    });
 }

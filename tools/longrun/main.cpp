@@ -96,7 +96,7 @@ int main() {
     const unique_cominit com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     const Options options = ParseOptions(2000);
     std::printf("longrun %s\n", Narrow(OptionsText(options)).c_str());
-    try {
+    return RunGuarded([&] {
         LongRun run(options);
         const Budget budget(options);
         const long warmUp = std::min<long>(100, options.count / 10);
@@ -123,8 +123,5 @@ int main() {
         Figure("debug log at the end", std::to_string(run.Log() / 1024) + " KB");
         Figure("seconds", static_cast<long long>((GetTickCount() - start) / 1000));
         return run.FailureCount() == 0 && done >= options.count ? 0 : 1;
-    } catch (const Exception& error) {
-        std::printf("error of the campaign itself: %s\n", Narrow(error.Message()).c_str());
-        return 2;
-    }
+    });
 }

@@ -212,7 +212,7 @@ int main() {
     const unique_cominit com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     const Options options = ParseOptions(1000);
     std::printf("payment-faults %s\n", Narrow(OptionsText(options)).c_str());
-    try {
+    return RunGuarded([&] {
         Campaign campaign(options);
         const Budget budget(options);
         long done = 0;
@@ -220,8 +220,5 @@ int main() {
             campaign.RunSale(options.first + done);
         campaign.Report(done);
         return campaign.FailureCount() == 0 ? 0 : 1;
-    } catch (const Exception& error) {
-        std::printf("error of the campaign itself: %s\n", Narrow(error.Message()).c_str());
-        return 2;
-    }
+    });
 }

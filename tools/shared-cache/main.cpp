@@ -213,10 +213,6 @@ int RunCampaign(const Options& options) {
 
 int main() {
     const Options options = ParseOptions(200);
-    try {
-        return options.Has(L"--worker") ? RunWorker(options) : RunCampaign(options);
-    } catch (const Exception& error) {
-        std::printf("error of the campaign itself: %s\n", Narrow(error.Message()).c_str());
-        return 2;
-    }
+    return RunGuarded(
+        [&] { return options.Has(L"--worker") ? RunWorker(options) : RunCampaign(options); });
 }
