@@ -4,6 +4,8 @@
 #include "common/Module.h"
 #include "common/Text.h"
 
+#include <algorithm>
+
 #include "gateway-server/GatewayServer.h"
 
 namespace svcgate::campaign {
@@ -60,13 +62,35 @@ bool ChildProcess::ReadLine(std::string& line) {
             pending_.erase(0, end + 1);
             return true;
         }
-        char buffer[4096];
-        DWORD read = 0;
-        if (!ReadFile(output_.get(), buffer, sizeof buffer, &read, nullptr) || read == 0) {
+        if (!ReadMore()) {
             line = std::exchange(pending_, std::string());
             return !line.empty();
         }
-        pending_.append(buffer, read);
+    }
+}
+
+// The end of the output is the end of the process, not of the pipe: a service
+// of the platform that the child started on demand inherits the pipe's other
+// end and may hold it long after the child ended.
+bool ChildProcess::ReadMore() {
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(output_.get(), nullptr, 0, nullptr, &available, nullptr))
+            return false;
+        if (available > 0) {
+            char buffer[4096];
+            DWORD read = 0;
+            if (!ReadFile(output_.get(), buffer, std::min<DWORD>(sizeof buffer, available), &read,
+                          nullptr) ||
+                read == 0)
+                return false;
+            pending_.append(buffer, read);
+            return true;
+        }
+        if (WaitForSingleObject(process_.get(), 20) == WAIT_OBJECT_0 &&
+            (!PeekNamedPipe(output_.get(), nullptr, 0, nullptr, &available, nullptr) ||
+             available == 0))
+            return false;
     }
 }
 

@@ -28,6 +28,10 @@ public:
     DWORD Wait();
 
 private:
+    // More of the output into `pending_`; false once the process has ended and
+    // all it wrote is read.
+    bool ReadMore();
+
     unique_handle process_;
     unique_handle input_;
     unique_handle output_;
