@@ -85,6 +85,24 @@ std::wstring DecodedText(const std::string& bytes) {
 
 } // namespace
 
+namespace {
+
+constexpr const wchar_t* CacheFilesMutex = L"Global\\VelmoraSvcGate.CacheFiles";
+// Far beyond the time a catalogue of 10,000 providers takes to write.
+constexpr DWORD CacheLockWaitMs = 30000;
+
+} // namespace
+
+// A mutex left by a process that ended while holding it is taken over: every
+// file of the set is still whole, as each is replaced in one step.
+CacheFilesLock::CacheFilesLock() : mutex_(CreateMutexW(nullptr, FALSE, CacheFilesMutex)) {
+    if (!mutex_)
+        return;
+    const DWORD waited = WaitForSingleObject(mutex_.get(), CacheLockWaitMs);
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
+        owned_.reset(mutex_.get());
+}
+
 bool FileStamp::operator==(const FileStamp& other) const {
     return CompareFileTime(&written, &other.written) == 0 && size == other.size;
 }

@@ -4,6 +4,8 @@
 // over the old one in one step, so a reader never meets half a file and a crash
 // while writing leaves the previous one intact.
 
+#include "common/Owners.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -12,6 +14,23 @@
 #include <vector>
 
 namespace svcgate {
+
+// The cache files are one set: the configuration identifier of one refresh must
+// never be read beside the catalogue of another. Whoever reads or writes the set
+// holds this machine-wide lock meanwhile. A holder that waits too long goes on
+// without it (each file is still replaced whole), so that a stuck process
+// cannot hold every cash desk of the machine.
+class CacheFilesLock {
+public:
+    CacheFilesLock();
+    CacheFilesLock(const CacheFilesLock&) = delete;
+    CacheFilesLock& operator=(const CacheFilesLock&) = delete;
+
+private:
+    unique_handle mutex_;
+    // Released before the mutex's handle is closed.
+    unique_mutex_ownership owned_;
+};
 
 // `write` fills a new file of the given name in the same folder; it then takes
 // the place of `path`.

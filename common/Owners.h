@@ -203,6 +203,8 @@ inline void UninitializeCom(bool) {
 using unique_safearray = unique_any<resource_traits<SAFEARRAY*, SafeArrayDestroy>>;
 // Kernel handles: files, events, processes.
 using unique_handle = unique_any<handle_traits>;
+// A mutex this thread owns, released when the owner goes.
+using unique_mutex_ownership = unique_any<resource_traits<HANDLE, ReleaseMutex>>;
 // Memory the system allocated with LocalAlloc: security descriptors, access lists, messages.
 using unique_hlocal = unique_any<resource_traits<HLOCAL, LocalFree>>;
 // A window the owner destroys with itself.

@@ -133,24 +133,29 @@ private:
     }
 
     // Each wait is bounded by what is left of the whole, so a server that
-    // trickles its answer cannot stretch the exchange either.
+    // trickles its answer cannot stretch the exchange either. Only what has
+    // arrived is read: a read of a whole chunk would wait for the chunk to fill,
+    // and every byte that trickles in restarts the receive time-out (seen under
+    // Wine: an answer of 200 bytes sent a byte a second held the call 200 s).
     bool ReadAnswer() {
-        constexpr DWORD Chunk = 16384;
         for (;;) {
             const DWORD left = deadline_.Remaining();
             if (left == 0) {
                 failure_ = ERROR_WINHTTP_TIMEOUT;
                 return false;
             }
-            const size_t start = answer_.size();
-            answer_.resize(start + Chunk);
-            DWORD read = 0;
+            DWORD available = 0;
             if (!Step(SetTimeouts(request_.get(), left)) ||
-                !Step(WinHttpReadData(request_.get(), answer_.data() + start, Chunk, &read)))
+                !Step(WinHttpQueryDataAvailable(request_.get(), &available)))
+                return false;
+            if (available == 0)
+                return true;
+            const size_t start = answer_.size();
+            answer_.resize(start + available);
+            DWORD read = 0;
+            if (!Step(WinHttpReadData(request_.get(), answer_.data() + start, available, &read)))
                 return false;
             answer_.resize(start + read);
-            if (read == 0)
-                return true;
         }
     }
 

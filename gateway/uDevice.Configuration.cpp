@@ -55,6 +55,7 @@ std::int32_t TDevice::RefreshCatalogue() {
 // an unchanged configuration then costs its three small exchanges and no
 // re-reading of a catalogue of thousands of providers.
 void TDevice::ReadSettings() {
+    const CacheFilesLock lock;
     const std::wstring folder = GetDataFolder();
     const std::wstring settings = folder + SettingsFile;
     if (StampOf(settings))
@@ -80,6 +81,7 @@ void TDevice::ReadSettings() {
 }
 
 void TDevice::SaveSettings() {
+    const CacheFilesLock lock;
     const std::wstring folder = GetDataFolder();
     WriteIniText(folder + SettingsFile, SettingsSection, ConfigIDKey, FTerminalConfigID);
     if (!FResultCodes.empty()) {

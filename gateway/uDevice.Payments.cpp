@@ -86,6 +86,11 @@ std::int32_t TDevice::AuthorizePayment(Currency AmountFrom, Currency AmountTo,
     const TProvider* provider = FProviders.GetItemByID(ProviderID);
     if (!provider)
         return NotFound();
+    if (FNumberingUnsure) {
+        if (const std::int32_t result = GetLastIds(); result != ResultCode::Success)
+            return result;
+        PaymentID = FTransactNum;
+    }
     XmlDocument Doc;
     CreateRequest(L"providers", operation, Doc, {L""}, {L"payment"});
     AddPaymentElements(Doc, paymentPath, *provider, AmountFrom, AmountTo, Account, Extras);
@@ -97,10 +102,16 @@ std::int32_t TDevice::AuthorizePayment(Currency AmountFrom, Currency AmountTo,
     PaymentStatus = StatusAt(Doc, paymentPath);
     TransactionID = ReadXmlValue(Doc, paymentPath, L"uid", L"");
     // A registered payment consumes its numbers; a check or a refusal does not,
-    // so a failed registration is retried with the same ones.
-    if (result == ResultCode::Success && PaymentMode != pmCheck) {
+    // so a failed registration is retried with the same ones. A registration
+    // that ended without the gateway's verdict (no answer, a lost or unreadable
+    // one) may have been taken all the same: retrying its number would then be
+    // refused for ever, so the gateway is asked for its numbers first.
+    if (PaymentMode != pmCheck && result == ResultCode::Success) {
         ++FTransactNum;
         ++FReceiptNum;
+    } else if (PaymentMode != pmCheck) {
+        std::wstring verdict;
+        FNumberingUnsure = GetResponseResult(Doc, paymentPath, verdict) == -1;
     }
     return result;
 }
@@ -158,6 +169,7 @@ std::int32_t TDevice::GetLastIds() {
         return NotFound();
     FTransactNum = DecimalCode(ReadNodeAttribute(last, L"id", L"")).value_or(0) + 1;
     FReceiptNum = DecimalCode(ReadNodeAttribute(last, L"receipt-number", L"")).value_or(0) + 1;
+    FNumberingUnsure = false;
     return result;
 }
 

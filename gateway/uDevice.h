@@ -156,6 +156,9 @@ private:
     std::wstring FSerialNum;
     std::int32_t FTransactNum = -1;
     std::int32_t FReceiptNum = -1;
+    // A registration ended without the gateway's verdict: the numbers must be
+    // had from the gateway again before the next payment.
+    bool FNumberingUnsure = false;
     bool FEnabled = false;
     TProviders FProviders;
     // What the cache files held when this client last read or wrote them.

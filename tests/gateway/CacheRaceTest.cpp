@@ -6,8 +6,11 @@
 #include "common/Owners.h"
 #include "common/Text.h"
 #include "common/uCommonUtils.h"
+#include "gateway/uDevice.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using namespace svcgate;
 
@@ -57,6 +60,40 @@ TEST(CacheRace, ReadersNeverLoadAHalfWrittenCatalogue) {
         EXPECT_EQ(status, 0u) << "a reader met a broken catalogue";
     }
     EXPECT_GT(writes, 5);
+}
+
+void SaveProviders(const std::wstring& id) {
+    XmlDocument doc;
+    doc.LoadXml(L"<providers><provider id=\"" + id +
+                L"\" lName=\"P\"><pages><page><controls/></page></pages></provider></providers>");
+    SaveXmlToDataFolder(doc, L"providers.xml");
+}
+
+void SaveConfigID(const std::wstring& id) {
+    WriteIniText(GetDataFolder() + L"settings.sts", L"OPTIONS", L"TerminalConfigID", id);
+}
+
+// The configuration identifier of one refresh is never read beside the
+// catalogue of another: a reader waits while a writer replaces the set.
+TEST(CacheRace, AReaderWaitsForTheWholeSetOfAWriter) {
+    SaveConfigID(L"A");
+    SaveProviders(L"a1");
+    const unique_handle taken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread writer([&] {
+        const unique_cominit com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)));
+        const CacheFilesLock lock;
+        SetEvent(taken.get());
+        SaveConfigID(L"B");
+        Sleep(300);
+        SaveProviders(L"b1");
+    });
+    WaitForSingleObject(taken.get(), INFINITE);
+    TDevice client;
+    client.ReadSettings();
+    writer.join();
+    EXPECT_EQ(client.TerminalConfigID(), L"B");
+    ASSERT_GT(client.Providers().Count(), 0u);
+    EXPECT_EQ(client.Providers().GetItem(0).ProviderID(), L"b1");
 }
 
 // Runs only as a child of the test above.

@@ -84,6 +84,20 @@ TEST_F(Operations, ARefusedRegistrationKeepsTheNumbers) {
     EXPECT_EQ(server.Requests().size(), sent + 1);
 }
 
+TEST_F(Operations, ARegistrationLeftWithoutAnAnswerIsFollowedByTheGatewaysNumbers) {
+    server.Queue({.fault = tools::ScriptedAnswer::Fault::DropBeforeAnswer});
+    EXPECT_EQ(client.AuthorizePayment(1005000, 995000, L"100", L"9001234567", {}, pmOffLine, status,
+                                      paymentID, transactionID),
+              1001);
+    EXPECT_EQ(client.TransactNum(), 41);
+    server.Queue({LastIds(41, 17)});
+    EXPECT_EQ(Authorize(pmCheck, Payment("checkPaymentRequisites", "result=\"0\"")), 0);
+    EXPECT_EQ(paymentID, 42);
+    const std::vector<std::string> operations = test::Operations(server);
+    EXPECT_EQ(std::vector<std::string>(operations.end() - 2, operations.end()),
+              (std::vector<std::string>{"getLastIds", "checkPaymentRequisites"}));
+}
+
 TEST_F(Operations, ExtrasGoInOrderAndTheTestProviderAddsItsOwn) {
     Authorize(pmCheck, Payment("checkPaymentRequisites", "result=\"0\""), L"11111",
               {L"a=1", L"b=x=y"});

@@ -150,12 +150,15 @@ TEST_F(SimulatedGateway, AFaultSwitchAnswersTheOperationWithItsCode) {
 TEST(SimulatorCommandLine, TakesRepeatedSwitchesAndRefusesUnknownOnes) {
     const CommandLine line =
         ParseCommandLine({L"--port", L"9000", L"--fault", L"getBalance=220", L"--fault",
-                          L"getLastIds=150", L"--drop", L"cancelPayment", L"--balance", L"10.5"});
+                          L"getLastIds=150", L"--drop", L"cancelPayment", L"--balance", L"10.5",
+                          L"--cut", L"addOfflinePayment", L"--trickle", L"getBalance"});
     EXPECT_EQ(line.error, L"");
     EXPECT_EQ(line.options.port, 9000);
     EXPECT_EQ(line.options.faults.size(), 2u);
     EXPECT_EQ(line.options.faults.at(L"getLastIds"), 150);
     EXPECT_TRUE(line.options.drop.contains(L"cancelPayment"));
+    EXPECT_TRUE(line.options.cut.contains(L"addOfflinePayment"));
+    EXPECT_TRUE(line.options.trickle.contains(L"getBalance"));
     EXPECT_EQ(line.options.balance, 105000);
     EXPECT_NE(ParseCommandLine({L"--delay", L"getBalance"}).error, L"");
     EXPECT_NE(ParseCommandLine({L"--speed"}).error, L"");

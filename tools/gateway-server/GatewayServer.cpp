@@ -132,6 +132,11 @@ std::vector<ReceivedRequest> GatewayServer::Requests() const {
     return requests_;
 }
 
+void GatewayServer::ForgetRequests() {
+    std::lock_guard lock(mutex_);
+    requests_.clear();
+}
+
 void GatewayServer::Listen() {
     StoppableSocket listener(std::move(listener_), stop_.get());
     std::vector<std::future<void>> serving;

@@ -77,6 +77,8 @@ public:
     void SetResponder(std::function<ScriptedAnswer(const ReceivedRequest&)> responder);
     // Every request answered or held so far, in order.
     std::vector<ReceivedRequest> Requests() const;
+    // A long campaign would otherwise hold every request it made.
+    void ForgetRequests();
 
 private:
     void Listen();

@@ -23,6 +23,8 @@ const char* const Usage =
     "  --delay OPERATION=MS  waits that long before answering the operation\n"
     "  --html OPERATION      answers the operation with an HTML error page\n"
     "  --drop OPERATION      closes the connection without an answer\n"
+    "  --cut OPERATION       processes the operation, then closes halfway through the answer\n"
+    "  --trickle OPERATION   processes the operation, then answers one byte a second\n"
     "  --help                this text\n"
     "Switches may repeat; an operation is named as in the request (getBalance).\n";
 
@@ -100,7 +102,9 @@ const std::map<std::wstring, Setter>& Switches() {
         {L"--delay",
          [](SimulatorOptions& o, const std::wstring& t) { return SetByOperation(o.delays, t); }},
         {L"--html", Flag(&SimulatorOptions::html)},
-        {L"--drop", Flag(&SimulatorOptions::drop)}};
+        {L"--drop", Flag(&SimulatorOptions::drop)},
+        {L"--cut", Flag(&SimulatorOptions::cut)},
+        {L"--trickle", Flag(&SimulatorOptions::trickle)}};
     return switches;
 }
 

@@ -118,6 +118,10 @@ SimulatedAnswer GatewaySimulator::Answer(const ReceivedRequest& request) {
         answer = {Refused(refusal), operation, std::to_string(refusal)};
     else
         answer = Serve(groupName, operation, element);
+    if (options_.cut.contains(operation))
+        answer.answer.fault = ScriptedAnswer::Fault::DropMidAnswer;
+    else if (options_.trickle.contains(operation))
+        answer.answer.fault = ScriptedAnswer::Fault::Trickle;
     if (const auto delay = options_.delays.find(operation); delay != options_.delays.end())
         answer.answer.delayMs = delay->second;
     return answer;

@@ -28,6 +28,10 @@ struct SimulatorOptions {
     std::map<std::wstring, DWORD> delays;
     std::set<std::wstring> html;
     std::set<std::wstring> drop;
+    // Processed as usual, then the connection is closed halfway through the
+    // answer, or the answer is sent one byte a second.
+    std::set<std::wstring> cut;
+    std::set<std::wstring> trickle;
 };
 
 struct CommandLine {

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# The reliability campaign in full: installs and builds as the test command does,
+# then runs every campaign program with the counts the README's figures come from.
+# `reliability.sh 64` runs it against the 64-bit module, 32 (or none) the 32-bit one.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/bitness.sh"
+unset SVCGATE_WINEPREFIX
+use_bitness "${1:-32}"
+bash "$root/scripts/build.sh" "$SVCGATE_BITS"
+"$root/scripts/wine-run.sh" cmd /c exit
+WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -w
+WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -p
+trap 'WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
+bash "$root/tests/reliability/campaign.sh" "$bitness_build" full

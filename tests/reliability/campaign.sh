@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# The reliability campaign: every campaign program of tools/ against the
+# registered driver and the gateway simulator, then the scan for secrets over
+# every folder the driver wrote. "short" is the ordinary suite's version (a few
+# hundred cases each); "full" gives the figures of the README.
+set -euo pipefail
+build=$1
+mode=${2:-short}
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/host-session.sh"
+
+# A TLS endpoint whose certificate nobody trusts: Wine's HTTP Server API serves
+# no TLS, so Debian's openssl s_server plays it.
+tls_pid=
+end_campaign() {
+    [ -n "$tls_pid" ] && kill "$tls_pid" 2>/dev/null || true
+    end_session
+}
+trap end_campaign EXIT
+tls_port=$((20000 + RANDOM % 20000))
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$session_work/key.pem" -out "$session_work/cert.pem" \
+    -days 2 -subj /CN=127.0.0.1 >/dev/null 2>&1
+openssl s_server -quiet -www -accept "$tls_port" -cert "$session_work/cert.pem" \
+    -key "$session_work/key.pem" >/dev/null 2>&1 &
+tls_pid=$!
+register_modules
+
+if [ "$mode" = full ]; then
+    answers=10000 calls=10000 codes=1000 sales=1000 rounds=200 longrun=2000
+else
+    answers=300 calls=1000 codes=12 sales=60 rounds=30 longrun=50
+fi
+campaign() {
+    local program=$1
+    shift
+    echo "=== $program $*"
+    "$run" "$build/tools/$program/$program.exe" "$@"
+}
+status=0
+campaign fuzz-answers --count "$answers" || status=1
+campaign fuzz-host --count "$calls" || status=1
+campaign gateway-faults --codes "$codes" --tls-port "$tls_port" || status=1
+campaign payment-faults --count "$sales" || status=1
+campaign shared-cache --count "$rounds" || status=1
+campaign longrun --count "$longrun" || status=1
+campaign secrets-scan --folders 'C:\users\Public;C:\ProgramData' || status=1
+exit $status

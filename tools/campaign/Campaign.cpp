@@ -1,0 +1,172 @@
+#include "campaign/Campaign.h"
+
+#include "common/Exception.h"
+#include "common/Owners.h"
+#include "common/Text.h"
+
+#include <psapi.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+
+namespace svcgate::campaign {
+
+Random::Random(std::uint64_t seed, std::uint64_t caseNumber)
+    : engine_(seed * 0x9E3779B97F4A7C15ull + caseNumber) {}
+
+std::uint32_t Random::Below(std::uint32_t n) {
+    return static_cast<std::uint32_t>(engine_() % n);
+}
+
+std::int64_t Random::Between(std::int64_t low, std::int64_t high) {
+    const std::uint64_t span = static_cast<std::uint64_t>(high - low) + 1;
+    return low + static_cast<std::int64_t>(span == 0 ? engine_() : engine_() % span);
+}
+
+std::string Random::Bytes(size_t count) {
+    std::string bytes(count, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(engine_() & 0xFF);
+    return bytes;
+}
+
+std::wstring Options::Extra(const std::wstring& name, const std::wstring& fallback) const {
+    const auto found = extra.find(name);
+    return found == extra.end() ? fallback : found->second;
+}
+
+long Options::ExtraNumber(const std::wstring& name, long fallback) const {
+    const std::wstring text = Extra(name);
+    return text.empty() ? fallback : std::wcstol(text.c_str(), nullptr, 10);
+}
+
+Options ParseOptions(long defaultCount) {
+    Options options;
+    options.count = defaultCount;
+    int count = 0;
+    LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
+    const unique_hlocal owner(reinterpret_cast<HLOCAL>(list));
+    for (int i = 1; i < count; ++i) {
+        const std::wstring name = list[i];
+        const std::wstring value = i + 1 < count && std::wcsncmp(list[i + 1], L"--", 2) != 0
+                                       ? std::wstring(list[++i])
+                                       : std::wstring();
+        if (name == L"--seed")
+            options.seed = std::wcstoull(value.c_str(), nullptr, 10);
+        else if (name == L"--first")
+            options.first = std::wcstol(value.c_str(), nullptr, 10);
+        else if (name == L"--count")
+            options.count = std::wcstol(value.c_str(), nullptr, 10);
+        else if (name == L"--seconds")
+            options.seconds = std::wcstoul(value.c_str(), nullptr, 10);
+        else
+            options.extra[name] = value;
+    }
+    return options;
+}
+
+std::wstring OptionsText(const Options& options) {
+    return FormatText(L"--seed %llu --first %ld --count %ld --seconds %lu", options.seed,
+                      options.first, options.count, options.seconds);
+}
+
+Budget::Budget(const Options& options)
+    : count_(options.count), start_(GetTickCount()), seconds_(options.seconds) {}
+
+bool Budget::Allows(long done) const {
+    return done < count_ && GetTickCount() - start_ < seconds_ * 1000;
+}
+
+// Wine answers GetProcessHandleCount with 0 and leaves PrivateUsage empty: the
+// handles are counted by asking about every value a handle can have, and the
+// committed memory is the page file usage, which is the same figure.
+ProcessFigures MeasureProcess() {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    ProcessFigures figures;
+    figures.committed = memory.PagefileUsage;
+    constexpr ULONG_PTR HighestHandle = 0x20000;
+    for (ULONG_PTR value = 4; value < HighestHandle; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            ++figures.handles;
+    }
+    return figures;
+}
+
+void Figure(const std::string& name, const std::string& value) {
+    std::printf("  %s: %s\n", name.c_str(), value.c_str());
+    std::fflush(stdout);
+}
+
+void Figure(const std::string& name, long long value) {
+    Figure(name, std::to_string(value));
+}
+
+void GrowthFigures(const std::string& what, const ProcessFigures& before,
+                   const ProcessFigures& after, long cases) {
+    const long long memory =
+        static_cast<long long>(after.committed) - static_cast<long long>(before.committed);
+    const long long handles = static_cast<long long>(after.handles) - before.handles;
+    const long per = cases > 0 ? cases : 1;
+    Figure("committed memory after warm-up", std::to_string(before.committed / 1024) + " KB");
+    Figure("committed memory growth over " + std::to_string(cases) + " " + what,
+           std::to_string(memory / 1024) + " KB (" + std::to_string(memory / per) + " bytes per " +
+               what.substr(0, what.size() - 1) + ")");
+    Figure("handles after warm-up", static_cast<long long>(before.handles));
+    Figure("handle growth over " + std::to_string(cases) + " " + what, handles);
+}
+
+long Tally::Of(const std::string& outcome) const {
+    const auto found = counts_.find(outcome);
+    return found == counts_.end() ? 0 : found->second;
+}
+
+void Tally::Print(const std::string& prefix) const {
+    for (const auto& [outcome, count] : counts_)
+        Figure(prefix + outcome, count);
+}
+
+void Failures::Report(const Options& options, long caseNumber, const std::string& what) {
+    ++count_;
+    std::printf("FAILED case %ld (--seed %llu --first %ld --count 1): %s\n", caseNumber,
+                options.seed, caseNumber, what.c_str());
+    std::fflush(stdout);
+}
+
+namespace {
+
+const long* crashCase = nullptr;
+std::uint64_t crashSeed = 0;
+
+LONG WINAPI ReportCrash(EXCEPTION_POINTERS* exception) {
+    std::printf("CRASH 0x%08lX in case %ld (--seed %llu --first %ld --count 1)\n",
+                exception->ExceptionRecord->ExceptionCode, *crashCase, crashSeed, *crashCase);
+    std::fflush(stdout);
+    ExitProcess(3);
+}
+
+} // namespace
+
+void ReportCrashesOf(const long* currentCase, const Options& options) {
+    crashCase = currentCase;
+    crashSeed = options.seed;
+    SetUnhandledExceptionFilter(ReportCrash);
+}
+
+std::string Narrow(const std::wstring& text) {
+    return WideToUtf8(text);
+}
+
+int RunGuarded(const std::function<int()>& body) {
+    try {
+        return body();
+    } catch (const Exception& error) {
+        std::printf("error of the campaign itself: %s\n", Narrow(error.Message()).c_str());
+        return 2;
+    }
+}
+
+} // namespace svcgate::campaign

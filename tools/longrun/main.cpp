@@ -1,0 +1,127 @@
+// longrun: sales in a row through the registered driver against the gateway
+// simulator, with the debug log on: every step of every sale must succeed, and
+// committed memory, handles and the log's size are measured per sale after warm-up.
+
+#include "campaign/Campaign.h"
+#include "campaign/DriverHost.h"
+#include "campaign/Processes.h"
+
+#include "common/Dispatch.h"
+#include "common/Exception.h"
+#include "common/Variants.h"
+
+#include <cstdio>
+
+using namespace svcgate;
+using namespace svcgate::campaign;
+
+namespace {
+
+// The size of every debug log file under a folder and its subfolders.
+ULONGLONG LogBytes(const std::wstring& folder) {
+    ULONGLONG total = 0;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    const unique_any<resource_traits<HANDLE, FindClose>> owner(search);
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            total += LogBytes(folder + L"\\" + name);
+        else if (name.starts_with(L"Debug_"))
+            total += ULONGLONG(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
+    } while (FindNextFileW(search, &found));
+    return total;
+}
+
+class LongRun {
+public:
+    explicit LongRun(const Options& options)
+        : options_(options), simulator_(CampaignPassword, {}),
+          folder_(options.Extra(L"--folder", L"C:\\users\\Public\\longrun")),
+          host_(folder_, L"LONGRUN") {
+        host_.Configure(GatewaySettings(simulator_.Url(), CampaignPassword, 10000, true));
+        if (!host_.Call(L"Enable").ok)
+            throw Exception(L"the driver could not be enabled");
+    }
+
+    void Sale(long number) {
+        Step(number, L"GetServiceCodes", {});
+        Step(number, L"GetServiceParams", InArray(Args(MakeVariant(L"1001"))));
+        Step(number, L"GetServiceComission",
+             InArray(Args(MakeVariant(L"1001"), MakeVariant(500.0))));
+        Step(number, L"GetNeedIdentifyClient",
+             InArray(Args(MakeVariant(L"1001"), MakeVariant(L"+79001234567"))));
+        const HostCall sale = Step(
+            number, L"AuthorizeService",
+            InArray(Args(MakeVariant(L"1001"), MakeVariant(std::int32_t{0}), MakeVariant(500.0),
+                         MakeVariant(500.0), AccountTable(L"9001234567"))));
+        const std::wstring transaction = sale.Element(0), payment = sale.Element(1);
+        Step(number, L"GetAuthorizationStatus",
+             InArray(Args(MakeVariant(L""), MakeVariant(L""), MakeVariant(payment))));
+        Step(number, L"CancelServiceAuthorization",
+             InArray(Args(MakeVariant(transaction), MakeVariant(payment))));
+        Step(number, L"GetAgentInfo", {});
+    }
+
+    ULONGLONG Log() const { return LogBytes(folder_); }
+    long Steps() const { return steps_; }
+    long FailureCount() const { return failures_.Count(); }
+
+private:
+    HostCall Step(long number, const wchar_t* method, unique_variant inData) {
+        ++steps_;
+        HostCall call = host_.Call(method, std::move(inData));
+        if (!call.ok)
+            failures_.Report(options_, number,
+                             Narrow(method) + ": " + std::to_string(call.Code()) + " " +
+                                 Narrow(call.Text()));
+        return call;
+    }
+
+    Options options_;
+    SimulatorProcess simulator_;
+    std::wstring folder_;
+    DriverHost host_;
+    Failures failures_;
+    long steps_ = 0;
+};
+
+} // namespace
+
+int main() {
+    const unique_cominit com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const Options options = ParseOptions(2000);
+    std::printf("longrun %s\n", Narrow(OptionsText(options)).c_str());
+    return RunGuarded([&] {
+        LongRun run(options);
+        const Budget budget(options);
+        const long warmUp = std::min<long>(100, options.count / 10);
+        ProcessFigures settled = MeasureProcess();
+        ULONGLONG logAtWarmUp = run.Log();
+        const DWORD start = GetTickCount();
+        long done = 0;
+        for (; budget.Allows(done); ++done) {
+            if (done == warmUp) {
+                settled = MeasureProcess();
+                logAtWarmUp = run.Log();
+            }
+            run.Sale(options.first + done);
+        }
+        const ProcessFigures end = MeasureProcess();
+        const long measured = std::max<long>(done - warmUp, 1);
+        Figure("sales", done);
+        Figure("host calls", run.Steps());
+        Figure("failed steps", run.FailureCount());
+        GrowthFigures("sales", settled, end, done - warmUp);
+        Figure("debug log growth per sale",
+               std::to_string((run.Log() - logAtWarmUp) / static_cast<ULONGLONG>(measured)) +
+                   " bytes");
+        Figure("debug log at the end", std::to_string(run.Log() / 1024) + " KB");
+        Figure("seconds", static_cast<long long>((GetTickCount() - start) / 1000));
+        return run.FailureCount() == 0 && done >= options.count ? 0 : 1;
+    });
+}

@@ -1,0 +1,140 @@
+// secrets-scan: after the campaign, no file under the folders given (the data
+// folder always among them) may hold the dealer's password, its scrambled form
+// or its MD5 digest in any encoding; the request dump must hold the mask.
+
+#include "campaign/Campaign.h"
+#include "campaign/DriverHost.h"
+
+#include "common/CacheFiles.h"
+#include "common/Text.h"
+#include "common/uCommonUtils.h"
+#include "common/uSimpleCrypt.h"
+
+#include <algorithm>
+#include <cstdio>
+
+using namespace svcgate;
+using namespace svcgate::campaign;
+
+namespace {
+
+struct Needle {
+    std::string form;
+    std::string bytes;
+};
+
+std::string Utf16(const std::string& ascii) {
+    const std::wstring wide = Utf8ToWide(ascii);
+    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+}
+
+std::string Lower(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    });
+    return text;
+}
+
+std::string Hex(const std::string& bytes) {
+    static const char digits[] = "0123456789ABCDEF";
+    std::string text;
+    for (const char c : bytes) {
+        text += digits[static_cast<unsigned char>(c) >> 4];
+        text += digits[static_cast<unsigned char>(c) & 15];
+    }
+    return text;
+}
+
+// Each secret as bytes, as hexadecimal text in both cases and as Base64, each
+// text also in UTF-16.
+std::vector<Needle> Needles(const std::wstring& password) {
+    const std::string plain = WideToUtf8(password);
+    const std::string digestHex = WideToUtf8(MD5HexUpper(password));
+    std::string digest;
+    for (size_t i = 0; i + 1 < digestHex.size(); i += 2)
+        digest += static_cast<char>(std::stoi(digestHex.substr(i, 2), nullptr, 16));
+    const std::vector<std::pair<std::string, std::string>> secrets{
+        {"password", plain},
+        {"scrambled password", ScrambleValue(WideToAnsi(password), false)},
+        {"MD5 digest", digest}};
+    std::vector<Needle> needles;
+    for (const auto& [name, bytes] : secrets) {
+        const std::vector<std::pair<std::string, std::string>> texts{
+            {"hex upper", Hex(bytes)},
+            {"hex lower", Lower(Hex(bytes))},
+            {"Base64", WideToUtf8(Base64Encode(bytes))}};
+        needles.push_back({name + " as bytes", bytes});
+        needles.push_back({name + " in UTF-16", Utf16(bytes)});
+        for (const auto& [encoding, text] : texts) {
+            needles.push_back({name + " " + encoding, text});
+            needles.push_back({name + " " + encoding + " in UTF-16", Utf16(text)});
+        }
+    }
+    return needles;
+}
+
+class Scan {
+public:
+    explicit Scan(std::vector<Needle> needles) : needles_(std::move(needles)) {}
+
+    void Folder(const std::wstring& folder) {
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return;
+        const unique_any<resource_traits<HANDLE, FindClose>> owner(search);
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                Folder(path);
+            else
+                File(path);
+        } while (FindNextFileW(search, &found));
+    }
+
+    long Files() const { return files_; }
+    long Hits() const { return hits_; }
+
+private:
+    void File(const std::wstring& path) {
+        ++files_;
+        const std::string bytes = ReadSharedFile(path).value_or("");
+        for (const Needle& needle : needles_)
+            if (!needle.bytes.empty() && bytes.find(needle.bytes) != std::string::npos) {
+                ++hits_;
+                std::printf("SECRET in %s: %s\n", Narrow(path).c_str(), needle.form.c_str());
+            }
+    }
+
+    std::vector<Needle> needles_;
+    long files_ = 0;
+    long hits_ = 0;
+};
+
+} // namespace
+
+int main() {
+    const Options options = ParseOptions(0);
+    const std::wstring password = options.Extra(L"--password", CampaignPassword);
+    Scan scan(Needles(password));
+    std::wstring folders = options.Extra(L"--folders") + L";" + GetDataFolder();
+    for (size_t start = 0; start < folders.size();) {
+        const size_t end = std::min(folders.find(L';', start), folders.size());
+        std::wstring folder = folders.substr(start, end - start);
+        if (folder.ends_with(L'\\'))
+            folder.pop_back();
+        if (!folder.empty())
+            scan.Folder(folder);
+        start = end + 1;
+    }
+    const std::string dump = ReadSharedFile(GetDataFolder() + L"Request.xml").value_or("");
+    const bool masked = dump.find("sign=\"***\"") != std::string::npos;
+    Figure("files scanned", scan.Files());
+    Figure("forms looked for", static_cast<long long>(Needles(password).size()));
+    Figure("files holding a secret", scan.Hits());
+    Figure("request dump holds the mask", masked ? "yes" : dump.empty() ? "no dump" : "no");
+    return scan.Hits() == 0 && masked ? 0 : 1;
+}
