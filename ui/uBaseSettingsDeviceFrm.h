@@ -3,7 +3,6 @@
 // tabs. It reads the driver's settings table into its controls and writes them
 // back; it may try the driver with the values typed so far.
 
-#include "common/Owners.h"
 #include "device/uBaseDevice.h"
 #include "ui/uDialogs.h"
 
@@ -24,26 +23,20 @@ class TfrmBaseSettings;
 using TPageClass =
     std::function<std::unique_ptr<TfrmBaseSettings>(HWND AOwner, TBaseDevice& ADeviceManager)>;
 
-class TfrmBaseSettings {
+class TfrmBaseSettings : public Dialog {
 public:
-    virtual ~TfrmBaseSettings() = default;
-    TfrmBaseSettings(const TfrmBaseSettings&) = delete;
-    TfrmBaseSettings& operator=(const TfrmBaseSettings&) = delete;
-
-    // A page of class T: its window from T's dialog template, then OnCreateFrm.
+    // A page of class T: its window from T's dialog template, built by OnCreateFrm.
     template <class T, class... Args>
     static std::unique_ptr<T> Create(HWND AOwner, TBaseDevice& ADeviceManager, Args&&... args) {
         std::unique_ptr<T> page(new T(ADeviceManager, std::forward<Args>(args)...));
-        page->CreateFromTemplate(AOwner, T::TemplateID);
-        page->OnCreateFrm();
+        static_cast<TfrmBaseSettings&>(*page).CreateChild(AOwner, T::TemplateID);
         return page;
     }
 
     TBaseDevice& DeviceManager() const { return FDeviceManager; }
     TfrmCommonSettings* OwnerFrm() const { return FOwnerFrm; }
     void SetOwnerFrm(TfrmCommonSettings* value) { FOwnerFrm = value; }
-    HWND Handle() const { return FHandle.get(); }
-    std::wstring Caption() const;
+    std::wstring Caption() const { return WindowText(Handle()); }
 
     // Clearing AllowColse refuses the save and keeps the dialog open.
     virtual void OnSaveSettings(bool& AllowColse) { AllowColse = true; }
@@ -65,21 +58,17 @@ public:
 protected:
     explicit TfrmBaseSettings(TBaseDevice& ADeviceManager) : FDeviceManager(ADeviceManager) {}
 
-    HWND Item(int id) const { return GetDlgItem(FHandle.get(), id); }
-    std::wstring ItemText(int id) const;
-    void SetItemText(int id, const std::wstring& text);
     // A click or another notification of one of the page's controls.
     virtual void OnCommand(int, int) {}
 
 private:
-    void CreateFromTemplate(HWND AOwner, int templateID);
+    void OnInitDialog() override { OnCreateFrm(); }
+    bool OnMessage(UINT Msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
     std::int32_t EnableDeviceWith(const std::vector<std::wstring>* Settings,
                                   std::wstring& ResultDescription);
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
 
     TBaseDevice& FDeviceManager;
     TfrmCommonSettings* FOwnerFrm = nullptr;
-    unique_hwnd FHandle;
     std::optional<TWaitCursor> FWaitCursor;
 };
 

@@ -53,8 +53,8 @@ bool TfrmCommonSettings::FormHelp(UINT Command, DWORD_PTR Data) {
 // control on a page answers with the tab control's.
 void TfrmCommonSettings::OnHelp(const HELPINFO& info) {
     DWORD context = 0;
-    for (HWND window = static_cast<HWND>(info.hItemHandle); window && !context && window != FHandle;
-         window = GetParent(window))
+    for (HWND window = static_cast<HWND>(info.hItemHandle);
+         window && !context && window != Handle(); window = GetParent(window))
         context = GetWindowContextHelpId(window);
     FormHelp(HELP_SETPOPUP_POS, MAKELONG(info.MousePos.x, info.MousePos.y));
     FormHelp(HELP_CONTEXTPOPUP, context);
@@ -76,7 +76,7 @@ std::wstring TfrmCommonSettings::GetHelpByID(DWORD_PTR ID) const {
 }
 
 std::wstring TfrmCommonSettings::GetControlHintByPos(POINT Pos) const {
-    const auto hint = FHints.find(DeepestChildAt(FHandle, Pos));
+    const auto hint = FHints.find(DeepestChildAt(Handle(), Pos));
     return hint == FHints.end() ? std::wstring() : hint->second;
 }
 
@@ -87,8 +87,8 @@ HWND TfrmCommonSettings::ControlInQuestion() const {
         return GetFocus();
     POINT cursor{};
     GetCursorPos(&cursor);
-    HWND control = DeepestChildAt(FHandle, cursor);
-    return control == FHandle ? nullptr : control;
+    HWND control = DeepestChildAt(Handle(), cursor);
+    return control == Handle() ? nullptr : control;
 }
 
 void TfrmCommonSettings::ShowPopup(DWORD_PTR ID) {
@@ -114,10 +114,10 @@ void TfrmCommonSettings::ShowPopup(DWORD_PTR ID) {
     }
     if (ID >= FirstBuiltInHelpID || !FHelpEnabled) {
         popup.pszText = text.c_str();
-        CallHtmlHelp(FHandle, nullptr, HH_DISPLAY_TEXT_POPUP, reinterpret_cast<DWORD_PTR>(&popup));
+        CallHtmlHelp(Handle(), nullptr, HH_DISPLAY_TEXT_POPUP, reinterpret_cast<DWORD_PTR>(&popup));
     } else {
         const std::wstring topics = FHelpFile + HelpPopups;
-        CallHtmlHelp(FHandle, topics.c_str(), HH_DISPLAY_TEXT_POPUP,
+        CallHtmlHelp(Handle(), topics.c_str(), HH_DISPLAY_TEXT_POPUP,
                      reinterpret_cast<DWORD_PTR>(&popup));
     }
 }

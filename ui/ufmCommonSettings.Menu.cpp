@@ -92,7 +92,7 @@ void TfrmCommonSettings::ShowAdditionalMenu() {
     RECT button{};
     GetWindowRect(Item(IDC_ADDITIONALLY), &button);
     TrackPopupMenu(menu.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON, button.left,
-                   button.bottom, 0, FHandle, nullptr);
+                   button.bottom, 0, Handle(), nullptr);
 }
 
 void TfrmCommonSettings::RunCommand(int id, int code) {
@@ -136,7 +136,7 @@ void TfrmCommonSettings::RunCommand(int id, int code) {
 // anything else puts back what the table held when it opened.
 void TfrmCommonSettings::ShowSettingsList() {
     FDeviceManager.StoreSettings();
-    if (TfrmSettingsList(FDeviceManager).ShowModal(FHandle) == IDOK)
+    if (TfrmSettingsList(FDeviceManager).ShowModal(Handle()) == IDOK)
         LoadPages();
     else
         FDeviceManager.RestoreSettings();
@@ -161,7 +161,7 @@ void TfrmCommonSettings::DeviceTest() {
                              });
     }
     if (!passed)
-        ShowErrorBox(FHandle, message);
+        ShowErrorBox(Handle(), message);
 }
 
 bool TfrmCommonSettings::TryDevice(std::wstring& message) {
@@ -188,9 +188,9 @@ void TfrmCommonSettings::OpenCurrentDebugLog() {
     const std::wstring date = FormatText(L"%04u.%02u.%02u", today.wYear, today.wMonth, today.wDay);
     const std::wstring file = FormatText(DebugLogFileFormat, folder.c_str(), date.c_str());
     if (FileExists(file))
-        ShellExecuteW(FHandle, nullptr, file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(Handle(), nullptr, file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     else
-        ShowInformationBox(FHandle, DebugLogNotFound);
+        ShowInformationBox(Handle(), DebugLogNotFound);
 }
 
 void TfrmCommonSettings::OpenDebugLogDirectory() {
@@ -198,19 +198,19 @@ void TfrmCommonSettings::OpenDebugLogDirectory() {
     wchar_t file[MAX_PATH] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof(dialog);
-    dialog.hwndOwner = FHandle;
+    dialog.hwndOwner = Handle();
     dialog.lpstrFilter = DebugLogFilter;
     dialog.lpstrFile = file;
     dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = folder.c_str();
     dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (GetOpenFileNameW(&dialog))
-        ShellExecuteW(FHandle, nullptr, file, nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(Handle(), nullptr, file, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TfrmCommonSettings::OpenWebAddress() {
     TWaitCursor wait;
-    ShellExecuteW(FHandle, L"Open", FCI_www.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+    ShellExecuteW(Handle(), L"Open", FCI_www.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 
 void TfrmCommonSettings::RunAdditionalAction(size_t index) {
@@ -219,11 +219,11 @@ void TfrmCommonSettings::RunAdditionalAction(size_t index) {
         return;
     std::wstring description;
     if (FDeviceManager.RunAdditionalAction(action->ID, description) != ResultCode::Success)
-        ShowErrorBox(FHandle, description);
+        ShowErrorBox(Handle(), description);
 }
 
 void TfrmCommonSettings::ShowHelpFile() {
-    CallHtmlHelp(FHandle, FHelpFile.c_str(), HH_DISPLAY_TOPIC, 0);
+    CallHtmlHelp(Handle(), FHelpFile.c_str(), HH_DISPLAY_TOPIC, 0);
 }
 
 } // namespace svcgate

@@ -51,8 +51,7 @@ RECT ChildRect(HWND child) {
 int TextHeight(HWND control, HFONT font, int width) {
     const unique_window_dc dc({control, GetDC(control)});
     const HGDIOBJ previous = SelectObject(dc.get().second, font);
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), int(text.size()))));
+    const std::wstring text = WindowText(control);
     RECT rect{0, 0, width, 0};
     DrawTextW(dc.get().second, text.empty() ? L" " : text.c_str(), -1, &rect,
               DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_EDITCONTROL | DT_NOPREFIX);
@@ -66,6 +65,34 @@ struct TfrmCommonSettings::TLayout {
     int header, footer, margin, buttonHeight, buttonWidth, additionallyWidth;
 };
 
+// The information tab lays its rows out anew whenever its size changes.
+class TfrmCommonSettings::TInformationTab : public Dialog {
+public:
+    using Dialog::CreateChild;
+    using Dialog::SetItemText;
+
+private:
+    void OnInitDialog() override;
+    bool OnMessage(UINT Msg, WPARAM, LPARAM, INT_PTR&) override;
+    void Arrange();
+
+    unique_hfont FBoldFont;
+};
+
+void TfrmCommonSettings::TInformationTab::OnInitDialog() {
+    FBoldFont = BoldFontOf(Handle());
+    for (int row = 0; row < InformationRows; ++row)
+        SendMessageW(Item(IDC_TYPE_CAPTION + row), WM_SETFONT,
+                     reinterpret_cast<WPARAM>(FBoldFont.get()), FALSE);
+}
+
+bool TfrmCommonSettings::TInformationTab::OnMessage(UINT Msg, WPARAM, LPARAM, INT_PTR&) {
+    if (Msg != WM_SIZE)
+        return false;
+    Arrange();
+    return true;
+}
+
 TfrmCommonSettings::TfrmCommonSettings(TBaseDevice& ADeviceManager,
                                        std::vector<TPageClass> PageClasses)
     : FDeviceManager(ADeviceManager), FPageClasses(std::move(PageClasses)) {}
@@ -76,21 +103,11 @@ TfrmCommonSettings::~TfrmCommonSettings() = default;
 INT_PTR TfrmCommonSettings::ShowModal() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
-    const INT_PTR result = DialogBoxParamW(ThisModule(), MAKEINTRESOURCEW(IDD_COMMON_SETTINGS),
-                                           nullptr, DialogProc, reinterpret_cast<LPARAM>(this));
-    if (result == -1)
-        RaiseLastOSError();
-    return result;
+    return RunModal(nullptr, IDD_COMMON_SETTINGS);
 }
 
-void TfrmCommonSettings::Create(HWND window) {
-    FHandle = window;
+void TfrmCommonSettings::OnInitDialog() {
     FHeaderBrush.reset(CreateSolidBrush(HeaderColour));
-    LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof(font),
-               &font);
-    font.lfWeight = FW_BOLD;
-    FBoldFont.reset(CreateFontIndirectW(&font));
     FLogo.reset(static_cast<HBITMAP>(
         LoadImageW(ThisModule(), MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, 0)));
     SendMessageW(Item(IDC_LOGO), STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(FLogo.get()));
@@ -107,7 +124,7 @@ void TfrmCommonSettings::Create(HWND window) {
     FindHelpFile();
 
     FToolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0,
-                               0, 0, 0, window, nullptr, ThisModule(), nullptr);
+                               0, 0, 0, Handle(), nullptr, ThisModule(), nullptr);
     SendMessageW(FToolTip, TTM_SETMAXTIPWIDTH, 0, 400);
     AddHint(IDC_PAGES, HintPages);
     AddHint(IDC_ADDITIONALLY, HintAdditionally);
@@ -122,7 +139,7 @@ void TfrmCommonSettings::Create(HWND window) {
     Arrange();
     CenterOnScreen();
     ShowActivePage();
-    SetForegroundWindow(window);
+    SetForegroundWindow(Handle());
 }
 
 void TfrmCommonSettings::AddHint(int id, const wchar_t* hint) {
@@ -130,7 +147,7 @@ void TfrmCommonSettings::AddHint(int id, const wchar_t* hint) {
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = FHandle;
+    tool.hwnd = Handle();
     tool.uId = reinterpret_cast<UINT_PTR>(Item(id));
     tool.lpszText = const_cast<wchar_t*>(hint);
     SendMessageW(FToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -142,17 +159,11 @@ void TfrmCommonSettings::AddPages(const std::vector<TPageClass>& PageClasses) {
 }
 
 void TfrmCommonSettings::AddPage(const TPageClass& PageClass) {
-    AddPage(PageClass(FHandle, FDeviceManager));
+    AddPage(PageClass(Handle(), FDeviceManager));
 }
 
 void TfrmCommonSettings::AddPage(std::unique_ptr<TfrmBaseSettings> PageFrm) {
-    std::wstring caption = PageFrm->Caption();
-    TCITEMW tab{};
-    tab.mask = TCIF_TEXT;
-    tab.pszText = caption.data();
-    HWND pages = Item(IDC_PAGES);
-    SendMessageW(pages, TCM_INSERTITEMW, TabCtrl_GetItemCount(pages),
-                 reinterpret_cast<LPARAM>(&tab));
+    AddTab(PageFrm->Caption());
     PageFrm->SetOwnerFrm(this);
     // Pages are "on the tab control": their controls answer context help as it does.
     SetWindowContextHelpId(PageFrm->Handle(), HelpContextPages);
@@ -163,19 +174,16 @@ void TfrmCommonSettings::AddPage(std::unique_ptr<TfrmBaseSettings> PageFrm) {
 }
 
 void TfrmCommonSettings::CreateInformationTab() {
-    FInformation = CreateDialogParamW(ThisModule(), MAKEINTRESOURCEW(IDD_INFO), FHandle,
-                                      InformationProc, reinterpret_cast<LPARAM>(this));
-    if (!FInformation)
-        RaiseLastOSError();
-    SetWindowContextHelpId(FInformation, HelpContextPages);
-    for (int row = 0; row < InformationRows; ++row)
-        SendDlgItemMessageW(FInformation, IDC_TYPE_CAPTION + row, WM_SETFONT,
-                            reinterpret_cast<WPARAM>(FBoldFont.get()), FALSE);
-    wchar_t caption[64] = {};
-    GetWindowTextW(FInformation, caption, 64);
+    FInformation = std::make_unique<TInformationTab>();
+    FInformation->CreateChild(Handle(), IDD_INFO);
+    SetWindowContextHelpId(FInformation->Handle(), HelpContextPages);
+    AddTab(WindowText(FInformation->Handle()));
+}
+
+void TfrmCommonSettings::AddTab(std::wstring caption) {
     TCITEMW tab{};
     tab.mask = TCIF_TEXT;
-    tab.pszText = caption;
+    tab.pszText = caption.data();
     HWND pages = Item(IDC_PAGES);
     SendMessageW(pages, TCM_INSERTITEMW, TabCtrl_GetItemCount(pages),
                  reinterpret_cast<LPARAM>(&tab));
@@ -184,8 +192,8 @@ void TfrmCommonSettings::CreateInformationTab() {
 void TfrmCommonSettings::FillHeaderAndInformation() {
     const TDeviceInfoStruct& info = FDeviceManager.DeviceInfo();
     const std::wstring version = FDeviceManager.GetDeviceVersion();
-    SetDlgItemTextW(FHandle, IDC_MODEL_NAME, info.ModelName.c_str());
-    SetDlgItemTextW(FHandle, IDC_DRIVER_VERSION, version.c_str());
+    SetItemText(IDC_MODEL_NAME, info.ModelName);
+    SetItemText(IDC_DRIVER_VERSION, version);
     const std::wstring values[InformationRows] = {DeviceTypeDescription(info.TypeName),
                                                   info.ModelName,
                                                   version,
@@ -193,7 +201,7 @@ void TfrmCommonSettings::FillHeaderAndInformation() {
                                                   info.Description,
                                                   ContactInfoText(info)};
     for (int row = 0; row < InformationRows; ++row)
-        SetDlgItemTextW(FInformation, IDC_TYPE_INFO + row, values[row].c_str());
+        FInformation->SetItemText(IDC_TYPE_INFO + row, values[row]);
     FCI_www = info.CI_www;
 }
 
@@ -209,9 +217,9 @@ void TfrmCommonSettings::FindHelpFile() {
 
 TfrmCommonSettings::TLayout TfrmCommonSettings::Measure() const {
     RECT units{Margin, HeaderHeight, ButtonWidth, FooterHeight};
-    MapDialogRect(FHandle, &units);
+    MapDialogRect(Handle(), &units);
     RECT buttons{AdditionallyWidth, ButtonHeight, 0, 0};
-    MapDialogRect(FHandle, &buttons);
+    MapDialogRect(Handle(), &buttons);
     return {units.top, units.bottom, units.left, buttons.top, units.right, buttons.left};
 }
 
@@ -221,22 +229,22 @@ void TfrmCommonSettings::GrowToFit(SIZE pageSize) {
     RECT tab{0, 0, pageSize.cx, pageSize.cy};
     TabCtrl_AdjustRect(Item(IDC_PAGES), TRUE, &tab);
     RECT client{};
-    GetClientRect(FHandle, &client);
+    GetClientRect(Handle(), &client);
     client.right = std::max<LONG>(client.right, tab.right - tab.left + 2 * layout.margin);
     client.bottom = std::max<LONG>(client.bottom, tab.bottom - tab.top + layout.header +
                                                       layout.footer + layout.margin);
-    AdjustWindowRectEx(&client, GetWindowLongW(FHandle, GWL_STYLE), FALSE,
-                       GetWindowLongW(FHandle, GWL_EXSTYLE));
-    SetWindowPos(FHandle, nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
+    AdjustWindowRectEx(&client, GetWindowLongW(Handle(), GWL_STYLE), FALSE,
+                       GetWindowLongW(Handle(), GWL_EXSTYLE));
+    SetWindowPos(Handle(), nullptr, 0, 0, client.right - client.left, client.bottom - client.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TfrmCommonSettings::CenterOnScreen() {
     RECT window{}, screen{};
-    GetWindowRect(FHandle, &window);
+    GetWindowRect(Handle(), &window);
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &screen, 0);
     const int width = window.right - window.left, height = window.bottom - window.top;
-    SetWindowPos(FHandle, nullptr, screen.left + (screen.right - screen.left - width) / 2,
+    SetWindowPos(Handle(), nullptr, screen.left + (screen.right - screen.left - width) / 2,
                  screen.top + std::max<int>(0, (screen.bottom - screen.top - height) / 2), 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -244,7 +252,7 @@ void TfrmCommonSettings::CenterOnScreen() {
 void TfrmCommonSettings::Arrange() {
     const TLayout layout = Measure();
     RECT client{};
-    GetClientRect(FHandle, &client);
+    GetClientRect(Handle(), &client);
     const int width = client.right, height = client.bottom;
     const int textLeft = 2 * layout.margin + LogoSize;
     MoveWindow(Item(IDC_LOGO), layout.margin, (layout.header - LogoSize) / 2, LogoSize, LogoSize,
@@ -270,28 +278,27 @@ void TfrmCommonSettings::Arrange() {
     for (const auto& page : FPages)
         SetWindowPos(page->Handle(), HWND_TOP, display.left, display.top,
                      display.right - display.left, display.bottom - display.top, 0);
-    SetWindowPos(FInformation, HWND_TOP, display.left, display.top, display.right - display.left,
-                 display.bottom - display.top, 0);
-    InvalidateRect(FHandle, nullptr, TRUE);
+    SetWindowPos(FInformation->Handle(), HWND_TOP, display.left, display.top,
+                 display.right - display.left, display.bottom - display.top, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 // Bold captions on the left, values wrapped in the rest of the width, each row
 // as high as its longer side.
-void TfrmCommonSettings::ArrangeInformation() {
+void TfrmCommonSettings::TInformationTab::Arrange() {
     RECT client{};
-    GetClientRect(FInformation, &client);
+    GetClientRect(Handle(), &client);
     RECT units{Margin * 2, RowGap, 0, 0};
-    MapDialogRect(FInformation, &units);
+    MapDialogRect(Handle(), &units);
     const int margin = units.left;
     int captionWidth = 0;
     for (int row = 0; row < InformationRows; ++row) {
-        HWND caption = GetDlgItem(FInformation, IDC_TYPE_CAPTION + row);
+        HWND caption = Item(IDC_TYPE_CAPTION + row);
         const unique_window_dc dc({caption, GetDC(caption)});
         const HGDIOBJ previous = SelectObject(dc.get().second, FBoldFont.get());
-        wchar_t text[64] = {};
-        GetWindowTextW(caption, text, 64);
+        const std::wstring text = WindowText(caption);
         SIZE size{};
-        GetTextExtentPoint32W(dc.get().second, text, lstrlenW(text), &size);
+        GetTextExtentPoint32W(dc.get().second, text.c_str(), int(text.size()), &size);
         SelectObject(dc.get().second, previous);
         captionWidth = std::max<int>(captionWidth, size.cx);
     }
@@ -301,8 +308,8 @@ void TfrmCommonSettings::ArrangeInformation() {
     const int valueWidth = std::max<int>(client.right - valueLeft - margin, margin);
     int top = margin;
     for (int row = 0; row < InformationRows; ++row) {
-        HWND caption = GetDlgItem(FInformation, IDC_TYPE_CAPTION + row);
-        HWND value = GetDlgItem(FInformation, IDC_TYPE_CAPTION + row + InformationValueOffset);
+        HWND caption = Item(IDC_TYPE_CAPTION + row);
+        HWND value = Item(IDC_TYPE_CAPTION + row + InformationValueOffset);
         const int captionHeight = TextHeight(caption, FBoldFont.get(), captionWidth);
         const int valueHeight = TextHeight(
             value, reinterpret_cast<HFONT>(SendMessageW(value, WM_GETFONT, 0, 0)), valueWidth);
@@ -316,7 +323,7 @@ void TfrmCommonSettings::ShowActivePage() {
     const int active = TabCtrl_GetCurSel(Item(IDC_PAGES));
     for (size_t index = 0; index < FPages.size(); ++index)
         ShowWindow(FPages[index]->Handle(), int(index) == active ? SW_SHOW : SW_HIDE);
-    ShowWindow(FInformation, size_t(active) == FPages.size() ? SW_SHOW : SW_HIDE);
+    ShowWindow(FInformation->Handle(), size_t(active) == FPages.size() ? SW_SHOW : SW_HIDE);
 }
 
 void TfrmCommonSettings::LoadPages() {
@@ -348,7 +355,7 @@ void TfrmCommonSettings::CloseWith(INT_PTR result) {
         FDeviceManager.RestoreSettings();
         RestoreOpeningSettings();
     }
-    EndDialog(FHandle, result);
+    Close(result);
 }
 
 // The settings as the dialog found them: Cancel puts them back, so that a reset
@@ -367,41 +374,30 @@ void TfrmCommonSettings::RestoreOpeningSettings() {
             setting->Value = saved.Value.copy();
 }
 
-INT_PTR TfrmCommonSettings::OnColour(HDC dc, HWND control) {
+bool TfrmCommonSettings::OnColour(HDC dc, HWND control, INT_PTR& brush) {
     const int id = GetDlgCtrlID(control);
-    if (GetParent(control) != FHandle ||
+    if (GetParent(control) != Handle() ||
         (id != IDC_LOGO && id != IDC_MODEL_NAME && id != IDC_DRIVER_VERSION))
-        return FALSE;
+        return false;
     SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<INT_PTR>(FHeaderBrush.get());
+    brush = reinterpret_cast<INT_PTR>(FHeaderBrush.get());
+    return true;
 }
 
-INT_PTR TfrmCommonSettings::OnNotifyMessage(const NMHDR& header) {
-    if (header.idFrom == IDC_PAGES && header.code == TCN_SELCHANGE)
-        ShowActivePage();
-    return FALSE;
-}
-
-// Messages whose answer goes through DWLP_MSGRESULT.
-namespace {
-
-INT_PTR Answer(HWND window, LONG_PTR result) {
-    SetWindowLongPtrW(window, DWLP_MSGRESULT, result);
-    return TRUE;
-}
-
-} // namespace
-
-INT_PTR TfrmCommonSettings::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
+bool TfrmCommonSettings::OnMessage(UINT Msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    switch (Msg) {
     case WM_COMMAND:
         RunCommand(LOWORD(wParam), HIWORD(wParam));
-        return TRUE;
-    case WM_NOTIFY:
-        return OnNotifyMessage(*reinterpret_cast<const NMHDR*>(lParam));
+        return true;
+    case WM_NOTIFY: {
+        const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+        if (header.idFrom == IDC_PAGES && header.code == TCN_SELCHANGE)
+            ShowActivePage();
+        return false;
+    }
     case WM_SIZE:
         Arrange();
-        return TRUE;
+        return true;
     case WM_GETMINMAXINFO: {
         const unique_window_dc dc({nullptr, GetDC(nullptr)});
         auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
@@ -409,64 +405,33 @@ INT_PTR TfrmCommonSettings::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam
             MulDiv(MinimumSize.cx, GetDeviceCaps(dc.get().second, LOGPIXELSX), 96);
         limits->ptMinTrackSize.y =
             MulDiv(MinimumSize.cy, GetDeviceCaps(dc.get().second, LOGPIXELSY), 96);
-        return TRUE;
+        return true;
     }
     case WM_ERASEBKGND: {
         RECT client{};
-        GetClientRect(FHandle, &client);
+        GetClientRect(Handle(), &client);
         const HDC dc = reinterpret_cast<HDC>(wParam);
         FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
         client.bottom = Measure().header;
         FillRect(dc, &client, FHeaderBrush.get());
-        return Answer(FHandle, TRUE);
+        result = TRUE;
+        return true;
     }
     case WM_CTLCOLORSTATIC:
-        return OnColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return OnColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), result);
     case WM_SETCURSOR:
         if (reinterpret_cast<HWND>(wParam) != Item(IDC_LOGO))
-            return FALSE;
+            return false;
         SetCursor(LoadCursorW(nullptr, IDC_HAND));
-        return Answer(FHandle, TRUE);
+        result = TRUE;
+        return true;
     case WM_HELP:
         OnHelp(*reinterpret_cast<const HELPINFO*>(lParam));
-        return Answer(FHandle, TRUE);
+        result = TRUE;
+        return true;
     default:
-        return FALSE;
+        return false;
     }
-}
-
-INT_PTR CALLBACK TfrmCommonSettings::DialogProc(HWND window, UINT msg, WPARAM wParam,
-                                                LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-        auto* dialog = reinterpret_cast<TfrmCommonSettings*>(lParam);
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        // A dialog that cannot be built closes at once; the error has been shown.
-        const INT_PTR built = Guarded(window, [&]() -> INT_PTR {
-            dialog->Create(window);
-            return FALSE;
-        });
-        if (built)
-            EndDialog(window, IDCANCEL);
-        return FALSE;
-    }
-    auto* dialog = reinterpret_cast<TfrmCommonSettings*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (!dialog || !dialog->FHandle)
-        return FALSE;
-    return Guarded(window, [&] { return dialog->HandleMessage(msg, wParam, lParam); });
-}
-
-INT_PTR CALLBACK TfrmCommonSettings::InformationProc(HWND window, UINT msg, WPARAM, LPARAM lParam) {
-    if (msg == WM_INITDIALOG) {
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        return FALSE;
-    }
-    auto* dialog = reinterpret_cast<TfrmCommonSettings*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (msg != WM_SIZE || !dialog || !dialog->FInformation)
-        return FALSE;
-    return Guarded(window, [&]() -> INT_PTR {
-        dialog->ArrangeInformation();
-        return TRUE;
-    });
 }
 
 } // namespace svcgate

@@ -17,16 +17,13 @@ namespace svcgate {
 
 using TPages = std::vector<std::unique_ptr<TfrmBaseSettings>>;
 
-class TfrmCommonSettings {
+class TfrmCommonSettings : public Dialog {
 public:
     TfrmCommonSettings(TBaseDevice& ADeviceManager, std::vector<TPageClass> PageClasses);
-    TfrmCommonSettings(const TfrmCommonSettings&) = delete;
-    TfrmCommonSettings& operator=(const TfrmCommonSettings&) = delete;
-    ~TfrmCommonSettings();
+    ~TfrmCommonSettings() override;
 
     // IDOK when the user confirmed, else IDCANCEL.
     INT_PTR ShowModal();
-    HWND Handle() const { return FHandle; }
     const TPages& Pages() const { return FPages; }
 
     // Each shows and enables one item of the additional menu, or hides it.
@@ -48,10 +45,12 @@ public:
 
 private:
     struct TLayout;
+    class TInformationTab;
 
     // Building
-    void Create(HWND window);
+    void OnInitDialog() override;
     void CreateInformationTab();
+    void AddTab(std::wstring caption);
     void FillHeaderAndInformation();
     void FindHelpFile();
     void AddHint(int id, const wchar_t* hint);
@@ -60,7 +59,6 @@ private:
     // Layout
     TLayout Measure() const;
     void Arrange();
-    void ArrangeInformation();
     void ShowActivePage();
     // Loading, saving, closing
     void LoadPages();
@@ -86,12 +84,8 @@ private:
     HWND ControlInQuestion() const;
     void ShowPopup(DWORD_PTR ID);
 
-    INT_PTR HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-    INT_PTR OnNotifyMessage(const NMHDR& header);
-    INT_PTR OnColour(HDC dc, HWND control);
-    static INT_PTR CALLBACK DialogProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
-    static INT_PTR CALLBACK InformationProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
-    HWND Item(int id) const { return GetDlgItem(FHandle, id); }
+    bool OnMessage(UINT Msg, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    bool OnColour(HDC dc, HWND control, INT_PTR& brush);
 
     TBaseDevice& FDeviceManager;
     std::vector<TPageClass> FPageClasses;
@@ -105,13 +99,11 @@ private:
     bool FCapOpenDebugLog = true;
 
     // The dialog destroys its child windows and tool tips with itself.
-    HWND FHandle = nullptr;
-    HWND FInformation = nullptr;
+    std::unique_ptr<TInformationTab> FInformation;
     HWND FToolTip = nullptr;
     std::map<HWND, std::wstring> FHints;
     std::vector<TShortSettingStruct> FOpeningSettings;
     unique_hbrush FHeaderBrush;
-    unique_hfont FBoldFont;
     unique_hbitmap FLogo;
     unique_hbitmap FHelpImage;
     unique_hbitmap FActionImage;

@@ -1,7 +1,6 @@
 #include "ui/ufmETokenProtectionSetup.h"
 
 #include "common/Module.h"
-#include "ui/uDialogs.h"
 #include "ui/ufmETokenProtectionSetupIds.h"
 
 #include <windowsx.h>
@@ -40,14 +39,11 @@ INT_PTR TfrmETokenProtectionSetup::ShowModal() {
 }
 
 void TfrmETokenProtectionSetup::OnInitDialog() {
-    LOGFONTW font{};
-    GetObjectW(GetWindowFont(Handle()), sizeof font, &font);
-    font.lfWeight = FW_BOLD;
-    FCaptionFont.reset(CreateFontIndirectW(&font));
+    FCaptionFont = BoldFontOf(Handle());
     SetWindowFont(Item(IDC_WIZARD_CAPTION), FCaptionFont.get(), FALSE);
     Button_SetCheck(Item(IDC_ADD_PERSON), BST_CHECKED);
     ShowPassword(false);
-    SetDlgItemTextW(Handle(), IDC_LOGIN, FDevice.Login().c_str());
+    SetItemText(IDC_LOGIN, FDevice.Login());
     ShowPage(tsAddOrDelete);
     ApplyPageChange();
     FillPersons();
@@ -118,7 +114,7 @@ void TfrmETokenProtectionSetup::ApplyPageChange() {
     ShowWindow(Item(IDC_PREVIOUS),
                FActivePage != tsAddOrDelete && IsWindowEnabled(next) ? SW_SHOW : SW_HIDE);
     SetWindowTextW(next, LoadModuleString(Pages[FActivePage].nextCaption).c_str());
-    SetDlgItemTextW(Handle(), IDC_WIZARD_CAPTION, FCaptions[FActivePage].c_str());
+    SetItemText(IDC_WIZARD_CAPTION, FCaptions[FActivePage]);
 }
 
 void TfrmETokenProtectionSetup::FillPersons() {
@@ -152,7 +148,7 @@ bool TfrmETokenProtectionSetup::AddPerson() {
     bool added = false;
     {
         TWaitCursor wait;
-        added = FDevice.SetPublicKey(WindowText(Item(IDC_LOGIN)), WindowText(Item(IDC_PASSWORD)));
+        added = FDevice.SetPublicKey(ItemText(IDC_LOGIN), ItemText(IDC_PASSWORD));
     }
     if (!added) {
         ShowErrorBox(Handle(), FDevice.LastResultDescription());

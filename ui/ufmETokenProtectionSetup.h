@@ -5,7 +5,7 @@
 
 #include "common/Owners.h"
 #include "gateway/uDevice.h"
-#include "ui/ModalDialog.h"
+#include "ui/uDialogs.h"
 
 #include <windows.h>
 
@@ -14,7 +14,7 @@
 
 namespace svcgate {
 
-class TfrmETokenProtectionSetup : private ModalDialog {
+class TfrmETokenProtectionSetup : private Dialog {
 public:
     TfrmETokenProtectionSetup(HWND AOwner, TDevice& ADevice);
     INT_PTR ShowModal();

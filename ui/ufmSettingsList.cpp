@@ -3,7 +3,6 @@
 #include "common/Module.h"
 #include "common/Variants.h"
 #include "device/uHostValues.h"
-#include "ui/uDialogs.h"
 #include "ui/ufmSettingsListIds.h"
 
 #include <commctrl.h>

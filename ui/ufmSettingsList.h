@@ -4,14 +4,14 @@
 // whoever opens it keeps a snapshot to undo with.
 
 #include "device/uBaseDevice.h"
-#include "ui/ModalDialog.h"
+#include "ui/uDialogs.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
 namespace svcgate {
 
-class TfrmSettingsList : private ModalDialog {
+class TfrmSettingsList : private Dialog {
 public:
     explicit TfrmSettingsList(TBaseDevice& ADeviceManager);
     INT_PTR ShowModal(HWND Owner); // IDOK or IDCANCEL
