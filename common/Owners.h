@@ -229,6 +229,7 @@ using unique_hinternet = unique_any<resource_traits<HINTERNET, WinHttpCloseHandl
 // Memory the system allocated with GlobalAlloc: the texts of a proxy configuration.
 using unique_hglobal = unique_any<resource_traits<HGLOBAL, GlobalFree>>;
 using unique_hmenu = unique_any<resource_traits<HMENU, DestroyMenu>>;
+using unique_hhook = unique_any<resource_traits<HHOOK, UnhookWindowsHookEx>>;
 // A GDI object of our own (brush, font, bitmap); never one a window still selects.
 template <class T> using unique_gdi = unique_any<resource_traits<T, DeleteObject>>;
 using unique_hbrush = unique_gdi<HBRUSH>;

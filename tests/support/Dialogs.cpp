@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <wincodec.h>
 
+#include <atomic>
 #include <thread>
 
 namespace svcgate::test {
@@ -99,6 +100,33 @@ bool FocusSettled(HWND dialog) {
     return steady == SteadyRounds;
 }
 
+// The hook sees the marker when the window's thread takes it from its queue.
+std::atomic<bool> markerSeen;
+const UINT Marker = RegisterWindowMessageW(L"svcgate test: settled");
+
+LRESULT CALLBACK WatchForMarker(int code, WPARAM removal, LPARAM message) {
+    if (code == HC_ACTION && removal == PM_REMOVE &&
+        reinterpret_cast<const MSG*>(message)->message == Marker)
+        markerSeen = true;
+    return CallNextHookEx(nullptr, code, removal, message);
+}
+
+// True once the marker is taken or the window is gone, which discards it. This
+// thread keeps its own queue moving meanwhile, lest the hook be run through it.
+bool PassMarker(HWND window) {
+    markerSeen = false;
+    const unique_hhook hook(SetWindowsHookExW(WH_GETMESSAGE, WatchForMarker, nullptr,
+                                              GetWindowThreadProcessId(window, nullptr)));
+    const bool posted = hook && PostMessageW(window, Marker, 0, 0);
+    for (int round = 0; posted && !markerSeen && IsWindow(window) && round < PollRounds; ++round) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, PollMs, QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&message);
+    }
+    return markerSeen || !IsWindow(window);
+}
+
 } // namespace
 
 HWND WaitForWindow(const std::wstring& caption, const wchar_t* className) {
@@ -124,12 +152,14 @@ void PressKey(HWND window, WPARAM key) {
     Settle(window);
 }
 
-// A message sent to a thread is handled at its next look at its queue, which
-// comes after the posted message it is handling; two of them pass the one
-// posted before, and the third the characters its key press was translated into.
+// Posted messages are taken in turn: once a marker posted after them has been
+// taken, they have been handled (or have closed the window). A second marker
+// passes what handling them posted in turn, such as the characters a key press
+// was translated into.
 void Settle(HWND window) {
-    for (int round = 0; round < 3; ++round)
-        SendMessageW(window, WM_NULL, 0, 0);
+    for (int round = 0; round < 2; ++round)
+        if (!PassMarker(window))
+            ADD_FAILURE() << "the window's thread did not come to the marker";
 }
 
 HWND WaitForOwnedDialog(HWND owner) {
