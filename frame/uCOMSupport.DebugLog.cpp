@@ -56,21 +56,23 @@ std::wstring TBaseObject::DebugLogFolder() const {
     return EnsureSharedFolder(GetCommonAppDataFolder() + ModuleBaseName());
 }
 
+std::wstring TBaseObject::DebugLogFile(const SYSTEMTIME& day) const {
+    return FormatText(L"%sDebug_%s.log", DebugLogFolder().c_str(), DateText(day).c_str());
+}
+
 // Whatever keeps a line from the file (a file another program holds, a folder
 // that cannot be made), the line is dropped and the next one tries again.
 bool TBaseObject::WriteDebugLog(std::wstring_view name, std::wstring_view text, bool nameOnly) {
     if (!FDebugLogEnabled)
         return false;
     try {
-        const std::wstring folder = DebugLogFolder();
         SYSTEMTIME now{};
         GetLocalTime(&now);
         std::wstring line = TimeText(now) + L" Inst.: " + FInstanceID + L"\t" + std::wstring(name);
         if (!nameOnly)
             line += L": \t" + std::wstring(text);
         line += L"\r\n";
-        return AppendToFile(FormatText(L"%sDebug_%s.log", folder.c_str(), DateText(now).c_str()),
-                            WideToAnsi(line));
+        return AppendToFile(DebugLogFile(now), WideToAnsi(line));
     } catch (const std::exception&) {
         return false;
     }

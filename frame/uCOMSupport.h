@@ -70,6 +70,8 @@ public:
     // Where the log lines of today go: the folder set for the log while it exists,
     // else the shared one under ProgramData.
     std::wstring DebugLogFolder() const;
+    // The file that holds the log lines of the day.
+    std::wstring DebugLogFile(const SYSTEMTIME& day) const;
     // Logging goes on only when its header could be written.
     void SetDebugLogEnabled(bool value);
     // A line that cannot be written is dropped: the log never changes the

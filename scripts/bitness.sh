@@ -20,3 +20,13 @@ use_bitness() {
     export SVCGATE_BITS=$1 WINEARCH=win$1
     export SVCGATE_WINEPREFIX=${SVCGATE_WINEPREFIX:-$bitness_build/wineprefix}
 }
+
+# One wineserver for a whole run keeps each program's start short; it is stopped
+# when the calling shell exits. The prefix is made first, and its server must be
+# gone before the persistent one starts.
+persistent_wineserver() {
+    "$svcgate_root/scripts/wine-run.sh" cmd /c exit || return 1
+    WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -w
+    WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -p || return 1
+    trap 'WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
+}

@@ -8,8 +8,5 @@ source "$root/scripts/bitness.sh"
 unset SVCGATE_WINEPREFIX
 use_bitness "${1:-32}"
 bash "$root/scripts/build.sh" "$SVCGATE_BITS"
-"$root/scripts/wine-run.sh" cmd /c exit
-WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -w
-WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -p
-trap 'WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
+persistent_wineserver
 bash "$root/tests/reliability/campaign.sh" "$bitness_build" full

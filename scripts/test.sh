@@ -14,14 +14,9 @@ unset SVCGATE_WINEPREFIX
 suite() (
     use_bitness "$1"
     bash "$root/scripts/build.sh" "$@" || exit 1
-    # One wineserver for the whole run keeps each test program's start short. The
-    # prefix is made first; its server must be gone before a persistent one starts.
-    "$root/scripts/wine-run.sh" cmd /c exit || exit 1
     # The virtual display has no window manager: Wine draws the windows' frames itself.
     "$root/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null || exit 1
-    WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -w
-    WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -p || exit 1
-    trap 'WINEPREFIX=$SVCGATE_WINEPREFIX wineserver -k 2>/dev/null || true' EXIT
+    persistent_wineserver || exit 1
     echo "=== the $1-bit suite"
     # Every program gets the one virtual display: Wine's desktop process, started by
     # whichever program comes first, serves all later windows only if it had a display.

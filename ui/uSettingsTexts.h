@@ -28,7 +28,6 @@ constexpr const wchar_t* SaveFailed = L"Не удалось записать т�
 constexpr const wchar_t* DebugLogNotFound = L"Отладочный лог не найден!";
 // The file dialog's filter: pairs of a name and its patterns, each ended by a NUL.
 constexpr wchar_t DebugLogFilter[] = L"Файлы log\0*.log;\0";
-constexpr const wchar_t* DebugLogFileFormat = L"%sDebug_%s.log";
 constexpr const wchar_t* HelpFileName = L"help.chm";
 constexpr const wchar_t* HelpPopups = L"::/popups.txt";
 

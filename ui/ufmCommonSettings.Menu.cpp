@@ -182,11 +182,9 @@ bool TfrmCommonSettings::TryDevice(std::wstring& message) {
 // The log is looked for where it is written, which is the device's folder only
 // while that folder exists.
 void TfrmCommonSettings::OpenCurrentDebugLog() {
-    const std::wstring folder = FDeviceManager.DebugLogFolder();
     SYSTEMTIME today{};
     GetLocalTime(&today);
-    const std::wstring date = FormatText(L"%04u.%02u.%02u", today.wYear, today.wMonth, today.wDay);
-    const std::wstring file = FormatText(DebugLogFileFormat, folder.c_str(), date.c_str());
+    const std::wstring file = FDeviceManager.DebugLogFile(today);
     if (FileExists(file))
         ShellExecuteW(Handle(), nullptr, file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     else
