@@ -11,16 +11,20 @@
 #include "campaign/Processes.h"
 #include "common/CacheFiles.h"
 #include "common/Exception.h"
+#include "common/Owners.h"
 #include "common/uCommonUtils.h"
 #include "common/uEquipmentErrors.h"
 #include "gateway-sim/GatewaySimulator.h"
 #include "gateway/uDevice.h"
 #include "gateway/uGatewayTexts.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <mutex>
 #include <optional>
+
+#include <winhttp.h>
 
 using namespace svcgate;
 using namespace svcgate::campaign;
@@ -274,11 +278,46 @@ struct Campaign {
     }
 };
 
+// The proxy lookup a new client makes once, bare: the user's settings, then
+// automatic detection, which Wine's default settings ask for.
+void LookUpProxy(const std::wstring& url) {
+    const unique_hinternet session(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                               WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
+    if (!WinHttpGetIEProxyConfigForCurrentUser(&user))
+        return;
+    const unique_hglobal script(user.lpszAutoConfigUrl), proxy(user.lpszProxy),
+        bypass(user.lpszProxyBypass);
+    WINHTTP_AUTOPROXY_OPTIONS options{};
+    options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
+    options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
+    WINHTTP_PROXY_INFO found{};
+    if (WinHttpGetProxyForUrl(session.get(), url.c_str(), &options, &found))
+        const unique_hglobal foundProxy(found.lpszProxy), foundBypass(found.lpszProxyBypass);
+}
+
+// Every case creates a new client, so the cases' growth is set beside what the
+// platform's own lookup keeps. Measured first, lest the lookups fill memory that
+// what came before had freed.
+long long BareProxyLookupGrowth(long cases) {
+    const std::wstring url = L"http://127.0.0.1:8080/";
+    const long rounds = std::clamp<long>(cases, 1, 500);
+    for (long round = 0; round < rounds / 10; ++round)
+        LookUpProxy(url);
+    const ProcessFigures before = MeasureProcess();
+    for (long round = 0; round < rounds; ++round)
+        LookUpProxy(url);
+    return (static_cast<long long>(MeasureProcess().committed) -
+            static_cast<long long>(before.committed)) /
+           rounds;
+}
+
 } // namespace
 
 int main() {
     const unique_cominit com(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
     const Options options = ParseOptions(10000);
+    const long long bareLookup = BareProxyLookupGrowth(options.count);
     Campaign campaign(options);
     ReportCrashesOf(&campaign.currentCase, options);
     std::printf("fuzz-answers %s\n", Narrow(OptionsText(options)).c_str());
@@ -302,6 +341,8 @@ int main() {
     Figure("failed enablings", campaign.failedEnablings);
     Figure("failed enablings that changed a cache file", campaign.changedCaches);
     GrowthFigures("cases", settled, end, done - warmUp);
+    Figure("committed memory growth of the bare proxy lookup a new client makes",
+           std::to_string(bareLookup) + " bytes per lookup");
     Figure("seconds", static_cast<long long>((GetTickCount() - start) / 1000));
     Figure("failures", campaign.failures.Count());
     return campaign.failures.Count() == 0 && done >= options.count ? 0 : 1;
