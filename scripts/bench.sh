@@ -9,8 +9,7 @@ unset SVCGATE_WINEPREFIX
 [ $# -gt 0 ] || set -- 32 64
 for bits in "$@"; do
     (
-        use_bitness "$bits"
-        bash "$root/scripts/build.sh" "$bits"
+        build_bitness "$bits"
         echo "=== the $bits-bit build"
         for program in "$bitness_build"/bench/*.exe; do
             "$root/scripts/wine-run.sh" "$program"

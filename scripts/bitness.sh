@@ -21,6 +21,12 @@ use_bitness() {
     export SVCGATE_WINEPREFIX=${SVCGATE_WINEPREFIX:-$bitness_build/wineprefix}
 }
 
+# build_bitness BITS [CMake arguments...]: use_bitness, then the build brought up
+# to date (what is missing installed first).
+build_bitness() {
+    use_bitness "$1" && bash "$svcgate_root/scripts/build.sh" "$@"
+}
+
 # One wineserver for a whole run keeps each program's start short; it is stopped
 # when the calling shell exits. The prefix is made first, and its server must be
 # gone before the persistent one starts.

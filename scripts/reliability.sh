@@ -6,7 +6,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/bitness.sh"
 unset SVCGATE_WINEPREFIX
-use_bitness "${1:-32}"
-bash "$root/scripts/build.sh" "$SVCGATE_BITS"
+build_bitness "${1:-32}"
 persistent_wineserver
 bash "$root/tests/reliability/campaign.sh" "$bitness_build" full

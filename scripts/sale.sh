@@ -7,8 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/bitness.sh"
 unset SVCGATE_WINEPREFIX
-use_bitness "${1:-32}"
-bash "$root/scripts/build.sh" "$SVCGATE_BITS"
+build_bitness "${1:-32}"
 build=$bitness_build
 source "$root/scripts/host-session.sh"
 "$run" cmd /c exit

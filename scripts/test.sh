@@ -12,8 +12,7 @@ unset SVCGATE_WINEPREFIX
 # does not hold inside: a step that fails ends the suite by itself, lest the tests
 # of an older build run.
 suite() (
-    use_bitness "$1"
-    bash "$root/scripts/build.sh" "$@" || exit 1
+    build_bitness "$@" || exit 1
     # The virtual display has no window manager: Wine draws the windows' frames itself.
     "$root/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null || exit 1
     persistent_wineserver || exit 1

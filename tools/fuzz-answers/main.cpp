@@ -292,8 +292,8 @@ void LookUpProxy(const std::wstring& url) {
     options.dwFlags = WINHTTP_AUTOPROXY_AUTO_DETECT;
     options.dwAutoDetectFlags = WINHTTP_AUTO_DETECT_TYPE_DHCP | WINHTTP_AUTO_DETECT_TYPE_DNS_A;
     WINHTTP_PROXY_INFO found{};
-    if (WinHttpGetProxyForUrl(session.get(), url.c_str(), &options, &found))
-        const unique_hglobal foundProxy(found.lpszProxy), foundBypass(found.lpszProxyBypass);
+    WinHttpGetProxyForUrl(session.get(), url.c_str(), &options, &found);
+    const unique_hglobal foundProxy(found.lpszProxy), foundBypass(found.lpszProxyBypass);
 }
 
 // Every case creates a new client, so the cases' growth is set beside what the
