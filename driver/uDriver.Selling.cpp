@@ -136,10 +136,13 @@ std::int32_t TDriver::GetAuthorizationStatus(const std::wstring&, const std::wst
         FDevice->GetPaymentStatus(*payment, code, description, status, fatal);
     if (result != ResultCode::Success)
         return result;
-    // The host knows three states: completed, in progress, failed.
+    // The host knows three states: completed, in progress, failed. A payment
+    // without its own result, or in a state the gateway does not define, is in
+    // none of them: reported as completed or failed, it could be sold twice.
     static constexpr std::int32_t hostStatus[] = {2, 1, 0, 1};
-    if (status < std::size(hostStatus))
-        Status = hostStatus[status];
+    if (code == -1 || status >= std::size(hostStatus))
+        return ResultCode::ProtocolError;
+    Status = hostStatus[status];
     PaymentStatusText(status, StatusText);
     return result;
 }

@@ -6,14 +6,16 @@
 
 namespace svcgate {
 
-std::optional<std::int32_t> DecimalCode(const std::wstring& text) {
+template <typename Integer> std::optional<Integer> DecimalNumber(const std::wstring& text) {
     const std::string digits = WideToUtf8(text);
-    std::int32_t code = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
+    Integer value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
         return std::nullopt;
-    return code;
+    return value;
 }
+template std::optional<std::int32_t> DecimalNumber(const std::wstring&);
+template std::optional<std::int64_t> DecimalNumber(const std::wstring&);
 
 bool FlagOf(const std::wstring& text) {
     if (const std::optional<std::int32_t> number = DecimalCode(text))

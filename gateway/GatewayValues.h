@@ -7,8 +7,12 @@
 
 namespace svcgate {
 
-// A whole decimal text as a 32-bit integer; none for anything else.
-std::optional<std::int32_t> DecimalCode(const std::wstring& text);
+// A whole decimal text as an integer of the type asked for (32 or 64 bits);
+// none for anything else, or a number out of its range.
+template <typename Integer> std::optional<Integer> DecimalNumber(const std::wstring& text);
+inline std::optional<std::int32_t> DecimalCode(const std::wstring& text) {
+    return DecimalNumber<std::int32_t>(text);
+}
 // "True" or "False" in any letter case, or a number that is true when not zero;
 // any other text is false.
 bool FlagOf(const std::wstring& text);

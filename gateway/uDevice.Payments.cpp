@@ -5,7 +5,10 @@
 #include "common/uCommonUtils.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uDevice.h"
+#include "gateway/uGatewayResults.h"
 #include "gateway/uGatewayTexts.h"
+
+#include <algorithm>
 
 namespace svcgate {
 
@@ -38,6 +41,12 @@ std::wstring ReceiptDate() {
                       now.wMinute, now.wSecond);
 }
 
+// A last number the gateway does not give is 0. One that is not a number is no
+// numbering: taken as 0, it would send sales under numbers the gateway holds.
+std::optional<std::int32_t> LastNumber(const std::wstring& text) {
+    return text.empty() ? 0 : DecimalCode(text);
+}
+
 std::wstring PaymentPath(const std::wstring& operation) {
     return L"//providers/" + operation + L"/payment";
 }
@@ -50,21 +59,19 @@ std::int32_t TDevice::NotFound() {
 }
 
 void TDevice::AddPaymentElements(XmlDocument& Doc, const std::wstring& PaymentPath,
-                                 const TProvider& Provider, Currency AmountFrom, Currency AmountTo,
-                                 const std::wstring& Account,
-                                 const std::vector<std::wstring>& Extras) {
-    SetAttributeAt(Doc, PaymentPath, L"id", std::to_wstring(FTransactNum));
-    AppendElementAt(Doc, PaymentPath, L"from", {FCurrencyCode, CurrencyToText(AmountFrom)},
+                                 const TProvider& Provider, const PendingRegistration& Sale) {
+    SetAttributeAt(Doc, PaymentPath, L"id", std::to_wstring(Sale.PaymentID));
+    AppendElementAt(Doc, PaymentPath, L"from", {FCurrencyCode, CurrencyToText(Sale.AmountFrom)},
                     {L"currency", L"amount"});
-    AppendElementAt(
-        Doc, PaymentPath, L"to",
-        {Provider.CurrencyCode(), CurrencyToText(AmountTo), Provider.ProviderID(), Account},
-        {L"currency", L"amount", L"service", L"account"});
-    AppendElementAt(Doc, PaymentPath, L"receipt", {ReceiptDate(), std::to_wstring(FReceiptNum)},
+    AppendElementAt(Doc, PaymentPath, L"to",
+                    {Provider.CurrencyCode(), CurrencyToText(Sale.AmountTo), Provider.ProviderID(),
+                     Sale.Account},
+                    {L"currency", L"amount", L"service", L"account"});
+    AppendElementAt(Doc, PaymentPath, L"receipt", {ReceiptDate(), std::to_wstring(Sale.ReceiptNum)},
                     {L"date", L"id"});
-    if (!Extras.empty()) {
+    if (!Sale.Extras.empty()) {
         const XmlNode extras = AppendElementAt(Doc, PaymentPath, L"extras", {}, {});
-        for (const std::wstring& line : Extras) {
+        for (const std::wstring& line : Sale.Extras) {
             const size_t equals = line.find(L'=');
             SetNodeAttribute(Doc, extras, line.substr(0, equals),
                              equals == std::wstring::npos ? L"" : line.substr(equals + 1));
@@ -86,14 +93,21 @@ std::int32_t TDevice::AuthorizePayment(Currency AmountFrom, Currency AmountTo,
     const TProvider* provider = FProviders.GetItemByID(ProviderID);
     if (!provider)
         return NotFound();
-    if (FNumberingUnsure) {
-        if (const std::int32_t result = GetLastIds(); result != ResultCode::Success)
-            return result;
-        PaymentID = FTransactNum;
+    PendingRegistration sale{FServer1URL, FTransactNum, FReceiptNum, ProviderID,
+                             Account,     AmountFrom,   AmountTo,    Extras};
+    bool retry = false;
+    if (const std::int32_t result = NumberSale(sale, retry); result != ResultCode::Success)
+        return result;
+    PaymentID = sale.PaymentID;
+    // A retry's requisites were checked before it was first sent; the gateway
+    // may hold it already, and only the registration can tell.
+    if (retry && PaymentMode == pmCheck) {
+        PaymentStatus = psAutorized;
+        return ResultCode::Success;
     }
     XmlDocument Doc;
     CreateRequest(L"providers", operation, Doc, {L""}, {L"payment"});
-    AddPaymentElements(Doc, paymentPath, *provider, AmountFrom, AmountTo, Account, Extras);
+    AddPaymentElements(Doc, paymentPath, *provider, sale);
     std::int32_t result = SendRequest(Doc);
     if (result == ResultCode::Success)
         result = CheckResponse(Doc, L"//providers/" + operation);
@@ -101,19 +115,108 @@ std::int32_t TDevice::AuthorizePayment(Currency AmountFrom, Currency AmountTo,
         result = CheckResponse(Doc, paymentPath);
     PaymentStatus = StatusAt(Doc, paymentPath);
     TransactionID = ReadXmlValue(Doc, paymentPath, L"uid", L"");
-    // A registered payment consumes its numbers; a check or a refusal does not,
-    // so a failed registration is retried with the same ones. A registration
-    // that ended without the gateway's verdict (no answer, a lost or unreadable
-    // one) may have been taken all the same: retrying its number would then be
-    // refused for ever, so the gateway is asked for its numbers first.
-    if (PaymentMode != pmCheck && result == ResultCode::Success) {
-        ++FTransactNum;
-        ++FReceiptNum;
-    } else if (PaymentMode != pmCheck) {
-        std::wstring verdict;
-        FNumberingUnsure = GetResponseResult(Doc, paymentPath, verdict) == -1;
+    if (PaymentMode == pmCheck)
+        return result;
+    return SettleRegistration(Doc, operation, sale, result);
+}
+
+std::int32_t TDevice::NumberSale(PendingRegistration& Sale, bool& Retry) {
+    if (const PendingRegistration* pending = Pending()) {
+        Retry = pending->SameSale(Sale);
+        if (!Retry)
+            if (const std::int32_t result = ResolvePending(); result != ResultCode::Success)
+                return result;
+        Sale.PaymentID = Retry ? pending->PaymentID : FTransactNum;
+        Sale.ReceiptNum = Retry ? pending->ReceiptNum : FReceiptNum;
     }
-    return result;
+    // The numbers after these must exist too.
+    if (Sale.PaymentID == INT32_MAX || Sale.ReceiptNum == INT32_MAX) {
+        FLastResultDescription = NumberingExhausted;
+        return ResultCode::UnknownError;
+    }
+    return ResultCode::Success;
+}
+
+// Read from the terminal's file at its first sale. One sent to another gateway
+// is not this one's to resolve. One that the gateway's numbering has gone past
+// was resolved before: only a file that could not be removed speaks of it still.
+PendingRegistration* TDevice::Pending() {
+    if (FPendingTerminal != FTerminalID) {
+        FPending = LoadPendingRegistration(FTerminalID);
+        FPendingTerminal = FTerminalID;
+    }
+    if (!FPending || FPending->Gateway != FServer1URL)
+        return nullptr;
+    if (FTransactNum > FPending->PaymentID + 1)
+        ForgetPending();
+    return FPending ? &*FPending : nullptr;
+}
+
+// Whether the gateway holds the pending registration decides whose its numbers
+// are. Without the gateway's answer nothing is guessed and nothing is sent.
+std::int32_t TDevice::ResolvePending() {
+    std::int32_t code = -1;
+    std::wstring text;
+    TPaymentStatus status = psError;
+    bool fatal = false;
+    const std::int32_t result = GetPaymentStatus(FPending->PaymentID, code, text, status, fatal);
+    if (result != ResultCode::Success)
+        return result;
+    switch (code) {
+    case GatewayCode::Ok:
+        MovePast(*FPending);
+        return ResultCode::Success;
+    case GatewayCode::NoSuchPayment:
+        ForgetPending();
+        return ResultCode::Success;
+    case -1:
+        return ResultCode::ProtocolError;
+    default:
+        FLastResultDescription = text;
+        return ResultCode::UnknownError;
+    }
+}
+
+// A registration the gateway took, or already held (215 for numbers this driver
+// sent: a cashier's retry, or the platform resending a request on a kept-alive
+// connection), consumes its numbers. A refusal consumes none, so it is retried
+// with the same ones. Without the gateway's verdict the sale stays pending.
+std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstring& Operation,
+                                         const PendingRegistration& Sale, std::int32_t Result) {
+    std::wstring text;
+    const std::int32_t root = GetResponseResult(Doc, L"", text);
+    const std::int32_t operation = GetResponseResult(Doc, L"//providers/" + Operation, text);
+    const std::int32_t payment = GetResponseResult(Doc, PaymentPath(Operation), text);
+    if (Result == ResultCode::Success ||
+        (operation == GatewayCode::Ok && payment == GatewayCode::DuplicatePayment)) {
+        MovePast(Sale);
+        FLastResultDescription.clear();
+        return ResultCode::Success;
+    }
+    const auto refusal = [](std::int32_t code) { return code != -1 && code != GatewayCode::Ok; };
+    const bool refused = refusal(root) || refusal(operation) || refusal(payment);
+    if (!refused)
+        KeepPending(Sale);
+    return Result;
+}
+
+void TDevice::MovePast(const PendingRegistration& Sale) {
+    FTransactNum = std::max(FTransactNum, Sale.PaymentID + 1);
+    FReceiptNum = std::max(FReceiptNum, Sale.ReceiptNum + 1);
+    ForgetPending();
+}
+
+void TDevice::KeepPending(const PendingRegistration& Sale) {
+    FPending = Sale;
+    FPendingTerminal = FTerminalID;
+    StorePendingRegistration(FTerminalID, Sale);
+}
+
+void TDevice::ForgetPending() {
+    if (!FPending)
+        return;
+    FPending.reset();
+    ForgetPendingRegistration(FTerminalID);
 }
 
 std::int32_t TDevice::GetPaymentStatus(std::int32_t PaymentID, std::int32_t& ResultCode,
@@ -167,9 +270,17 @@ std::int32_t TDevice::GetLastIds() {
     const XmlNode last = Doc.SelectSingleNode(L"//terminals/getLastIds/last-payment");
     if (!last)
         return NotFound();
-    FTransactNum = DecimalCode(ReadNodeAttribute(last, L"id", L"")).value_or(0) + 1;
-    FReceiptNum = DecimalCode(ReadNodeAttribute(last, L"receipt-number", L"")).value_or(0) + 1;
-    FNumberingUnsure = false;
+    const std::wstring id = ReadNodeAttribute(last, L"id", L"");
+    const std::wstring receipt = ReadNodeAttribute(last, L"receipt-number", L"");
+    const std::optional<std::int32_t> lastID = LastNumber(id), lastReceipt = LastNumber(receipt);
+    if (!lastID || !lastReceipt)
+        return Fail(ParseFailed, lastID ? receipt : id);
+    if (*lastID == INT32_MAX || *lastReceipt == INT32_MAX) {
+        FLastResultDescription = NumberingExhausted;
+        return ResultCode::UnknownError;
+    }
+    FTransactNum = *lastID + 1;
+    FReceiptNum = *lastReceipt + 1;
     return result;
 }
 

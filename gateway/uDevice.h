@@ -6,6 +6,7 @@
 #include "common/CacheFiles.h"
 #include "common/Xml.h"
 #include "gateway/HttpExchange.h"
+#include "gateway/PendingRegistration.h"
 #include "token/EToken.h"
 
 #include <cstdint>
@@ -136,8 +137,17 @@ private:
     std::int32_t FetchCatalogue(const wchar_t* Group, const wchar_t* Operation, const wchar_t* Path,
                                 const std::function<void(const std::vector<XmlNode>&)>& Load);
     void AddPaymentElements(XmlDocument& Doc, const std::wstring& PaymentPath,
-                            const TProvider& Provider, Currency AmountFrom, Currency AmountTo,
-                            const std::wstring& Account, const std::vector<std::wstring>& Extras);
+                            const TProvider& Provider, const PendingRegistration& Sale);
+    // The numbers a sale goes out under: a pending registration's for its retry;
+    // for another sale, the terminal's next ones once the pending one is resolved.
+    std::int32_t NumberSale(PendingRegistration& Sale, bool& Retry);
+    PendingRegistration* Pending();
+    std::int32_t ResolvePending();
+    std::int32_t SettleRegistration(const XmlDocument& Doc, const std::wstring& Operation,
+                                    const PendingRegistration& Sale, std::int32_t Result);
+    void MovePast(const PendingRegistration& Sale);
+    void KeepPending(const PendingRegistration& Sale);
+    void ForgetPending();
     // The request text as it goes on the wire, before its UTF-8 encoding.
     std::wstring RequestText(XmlDocument& Doc) const;
     std::vector<HttpHeader> RequestHeaders(const std::string& body);
@@ -156,9 +166,10 @@ private:
     std::wstring FSerialNum;
     std::int32_t FTransactNum = -1;
     std::int32_t FReceiptNum = -1;
-    // A registration ended without the gateway's verdict: the numbers must be
-    // had from the gateway again before the next payment.
-    bool FNumberingUnsure = false;
+    // A registration ended without the gateway's verdict, and the terminal whose
+    // file was last read for one.
+    std::optional<PendingRegistration> FPending;
+    std::optional<std::wstring> FPendingTerminal;
     bool FEnabled = false;
     TProviders FProviders;
     // What the cache files held when this client last read or wrote them.

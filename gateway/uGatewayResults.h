@@ -9,6 +9,13 @@
 
 namespace svcgate {
 
+// The gateway's codes the client acts upon.
+namespace GatewayCode {
+constexpr std::int32_t Ok = 0;
+constexpr std::int32_t NoSuchPayment = 210;
+constexpr std::int32_t DuplicatePayment = 215;
+} // namespace GatewayCode
+
 // The built-in text of a gateway result code; a generic text with the number
 // for a code it does not know.
 std::wstring GatewayResultText(std::int32_t Code);

@@ -6,6 +6,7 @@ namespace svcgate::GatewayTexts {
 constexpr const wchar_t* SendFailed = L"Ошибка отправки запроса.";
 constexpr const wchar_t* ParseFailed = L"Ошибка разбора ответа.";
 constexpr const wchar_t* InformationNotFound = L"Запрошенная информация не найдена";
+constexpr const wchar_t* NumberingExhausted = L"Нумерация платежей терминала исчерпана";
 constexpr const wchar_t* UnknownResult = L"Неизвестная ошибка. Статус ответа - ";
 
 constexpr const wchar_t* StatusError = L"Ошибка проведения платежа";
@@ -34,6 +35,10 @@ constexpr const wchar_t* SettingsSection = L"OPTIONS";
 constexpr const wchar_t* ConfigIDKey = L"TerminalConfigID";
 constexpr const wchar_t* ResultCodesFile = L"rescodes.sl";
 constexpr const wchar_t* ProvidersFile = L"providers.xml";
+
+// A registration sent without the gateway's verdict, one file per terminal.
+constexpr const wchar_t* PendingFilePrefix = L"pending-";
+constexpr const wchar_t* PendingFileExtension = L".txt";
 
 // The dumps of the last exchange in the data folder.
 constexpr const wchar_t* RequestDump = L"Request.xml";

@@ -13,6 +13,7 @@ public:
     using TDevice::CheckResponse;
     using TDevice::ExecuteRequest;
     using TDevice::FResultCodes;
+    using TDevice::GetLastIds;
     using TDevice::GetResultCodeText;
 };
 

@@ -1,3 +1,5 @@
+#include "../gateway/SimulatedGateway.h"
+
 #include "gateway-sim/GatewaySimulator.h"
 
 #include "common/uCommonUtils.h"
@@ -10,42 +12,9 @@
 
 using namespace svcgate;
 using namespace svcgate::tools;
+using namespace svcgate::test;
 
 namespace {
-
-class SimulatorClient : public TDevice {
-public:
-    using TDevice::ExecuteRequest;
-    using TDevice::GetLastIds;
-};
-
-// The real gateway client against the simulator, served in-process.
-class SimulatedGateway : public testing::Test {
-protected:
-    void Start() {
-        simulator = std::make_unique<GatewaySimulator>(options);
-        server.SetResponder(
-            [this](const ReceivedRequest& request) { return simulator->Answer(request).answer; });
-        client.SetServer1URL(server.Url());
-        client.SetLogin(L"dealer");
-        client.SetPassword(L"secret");
-        client.SetTerminalID(L"77");
-    }
-
-    std::int32_t Pay(TPaymentMode mode) {
-        return client.AuthorizePayment(1015000, 1000000, L"1001", L"9001234567", {}, mode, status,
-                                       paymentID, uid);
-    }
-
-    SimulatorOptions options;
-    // Outlives the server, whose threads call it.
-    std::unique_ptr<GatewaySimulator> simulator;
-    GatewayServer server;
-    SimulatorClient client;
-    TPaymentStatus status = psError;
-    std::int32_t paymentID = 0;
-    std::wstring uid;
-};
 
 TEST_F(SimulatedGateway, ASaleRunsFromNumberingToCancellation) {
     Start();
@@ -75,16 +44,6 @@ TEST_F(SimulatedGateway, ASaleRunsFromNumberingToCancellation) {
     EXPECT_EQ(cancellation, L"SIM-C-1");
     ASSERT_EQ(client.GetBalance(balance, tree, overdraft), 0);
     EXPECT_EQ(balance, options.balance);
-}
-
-TEST_F(SimulatedGateway, ARegistrationOutOfSequenceIsRefusedAsADuplicate) {
-    Start();
-    ASSERT_EQ(client.GetLastIds(), 0);
-    ASSERT_EQ(client.GetUIProviders(), 0);
-    client.SetTransactNum(5);
-    EXPECT_EQ(Pay(pmOffLine), 1001);
-    EXPECT_EQ(client.LastResultDescription(), GatewayResultText(215));
-    EXPECT_EQ(client.TransactNum(), 5);
 }
 
 struct Requisites {

@@ -5,6 +5,7 @@
 #include "common/Exception.h"
 #include "common/uCommonUtils.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <optional>
 
@@ -96,24 +97,27 @@ GatewaySimulator::Reply GatewaySimulator::Check(const XmlNode& operation) {
     return PaymentReply(payment.id, result, result == Ok ? StatusAuthorised : StatusError);
 }
 
+// The gateway keeps what it took: a number it holds is refused, whatever the
+// requisites, and without the held payment's identifier.
 GatewaySimulator::Reply GatewaySimulator::Register(const XmlNode& operation) {
     const PaymentRequest payment(operation);
-    std::int32_t result = Requisites(payment);
-    if (result == Ok && payment.id != lastId_ + 1)
-        result = DuplicatePayment;
+    const std::int32_t result = !payment.id            ? ForbiddenRequest
+                                : FindPayment(payment) ? DuplicatePayment
+                                                       : Requisites(payment);
     if (result != Ok)
         return PaymentReply(payment.id, result, StatusError);
-    lastId_ = *payment.id;
-    lastReceipt_ = payment.receipt.value_or(lastReceipt_ + 1);
+    lastId_ = std::max(lastId_, *payment.id);
+    lastReceipt_ = std::max(lastReceipt_, payment.receipt.value_or(lastReceipt_ + 1));
     balance_ -= *payment.from;
-    const std::wstring uid = PaymentUidPrefix + std::to_wstring(lastId_);
-    payments_[lastId_] = {lastId_, *payment.from, uid, GetTickCount64()};
+    const std::wstring uid = PaymentUidPrefix + std::to_wstring(*payment.id);
+    payments_.push_back({*payment.id, payment.receipt.value_or(0), payment.service, payment.account,
+                         *payment.from, *payment.to, uid, GetTickCount64()});
     return PaymentReply(payment.id, Ok, StatusExecuting, Attribute("uid", uid));
 }
 
 GatewaySimulator::Reply GatewaySimulator::Status(const XmlNode& operation) {
     const PaymentRequest request(operation);
-    Payment* payment = FindPayment(request);
+    HeldPayment* payment = FindPayment(request);
     if (!payment)
         return PaymentReply(request.id, NoSuchPayment, StatusError);
     PaymentStatus status = StatusError;
@@ -128,22 +132,40 @@ GatewaySimulator::Reply GatewaySimulator::Status(const XmlNode& operation) {
 
 GatewaySimulator::Reply GatewaySimulator::Cancel(const XmlNode& operation) {
     const PaymentRequest request(operation);
-    Payment* payment = FindPayment(request);
+    HeldPayment* payment = FindPayment(request);
     if (!payment)
         return PaymentReply(request.id, NoSuchPayment, StatusError);
     if (!payment->cancelled)
-        balance_ += payment->amount;
+        balance_ += payment->from;
     payment->cancelled = true;
     return PaymentReply(request.id, Ok, StatusError,
                         Attribute("uid2", CancellationUidPrefix + std::to_wstring(payment->id)));
 }
 
 // By the gateway's identifier when the request gives one, else by the terminal's.
-GatewaySimulator::Payment* GatewaySimulator::FindPayment(const PaymentRequest& request) {
-    for (auto& [id, payment] : payments_)
-        if (request.uid.empty() ? request.id == id : request.uid == payment.uid)
+HeldPayment* GatewaySimulator::FindPayment(const PaymentRequest& request) {
+    for (HeldPayment& payment : payments_)
+        if (request.uid.empty() ? request.id == payment.id : request.uid == payment.uid)
             return &payment;
     return nullptr;
+}
+
+std::vector<HeldPayment> GatewaySimulator::Ledger() const {
+    std::lock_guard lock(mutex_);
+    return payments_;
+}
+
+void GatewaySimulator::StrikeNext(const std::wstring& operation, LinkFault fault, DWORD delayMs) {
+    std::lock_guard lock(mutex_);
+    strike_ = {operation, fault, delayMs};
+}
+
+LinkFault GatewaySimulator::TakeStrike(const std::wstring& operation, DWORD& delayMs) {
+    std::lock_guard lock(mutex_);
+    if (strike_.fault == LinkFault::None || strike_.operation != operation)
+        return LinkFault::None;
+    delayMs = strike_.delayMs;
+    return std::exchange(strike_, {}).fault;
 }
 
 } // namespace svcgate::tools

@@ -108,8 +108,10 @@ SimulatedAnswer GatewaySimulator::Answer(const ReceivedRequest& request) {
     const XmlNode element = group ? group.SelectSingleNode(L"*") : XmlNode();
     const std::wstring groupName = group ? group.Name() : L"";
     const std::wstring operation = element ? element.Name() : L"";
+    DWORD lateMs = 0;
+    const LinkFault strike = TakeStrike(operation, lateMs);
     SimulatedAnswer answer;
-    if (options_.drop.contains(operation))
+    if (options_.drop.contains(operation) || strike == LinkFault::LostRequest)
         answer = {{.fault = ScriptedAnswer::Fault::DropBeforeAnswer}, operation, "drop"};
     else if (options_.html.contains(operation))
         answer = {
@@ -118,12 +120,16 @@ SimulatedAnswer GatewaySimulator::Answer(const ReceivedRequest& request) {
         answer = {Refused(refusal), operation, std::to_string(refusal)};
     else
         answer = Serve(groupName, operation, element);
-    if (options_.cut.contains(operation))
+    if (strike == LinkFault::Dropped)
+        answer.answer.fault = ScriptedAnswer::Fault::DropBeforeAnswer;
+    else if (options_.cut.contains(operation) || strike == LinkFault::Cut)
         answer.answer.fault = ScriptedAnswer::Fault::DropMidAnswer;
     else if (options_.trickle.contains(operation))
         answer.answer.fault = ScriptedAnswer::Fault::Trickle;
     if (const auto delay = options_.delays.find(operation); delay != options_.delays.end())
         answer.answer.delayMs = delay->second;
+    if (strike == LinkFault::Late)
+        answer.answer.delayMs = lateMs;
     return answer;
 }
 

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace svcgate {
 class XmlNode;
@@ -36,6 +37,24 @@ struct SimulatedAnswer {
     std::string outcome = {};
 };
 
+// What the link does to one request: lost before the gateway saw it; or taken
+// by the gateway, then its answer dropped, cut halfway or sent too late.
+enum class LinkFault { None, LostRequest, Dropped, Cut, Late };
+
+// A payment the gateway holds.
+struct HeldPayment {
+    std::int32_t id = 0;
+    std::int32_t receipt = 0;
+    std::wstring service;
+    std::wstring account;
+    Currency from = 0;
+    Currency to = 0;
+    std::wstring uid;
+    ULONGLONG registeredAt = 0;
+    bool queried = false;
+    bool cancelled = false;
+};
+
 // ` name="value"` for an answer, escaped, in UTF-8.
 std::string Attribute(const char* name, std::wstring_view value);
 
@@ -48,6 +67,12 @@ public:
     // Safe on any thread: the server serves each connection on its own.
     SimulatedAnswer Answer(const ReceivedRequest& request);
 
+    // The next request of `operation` meets `fault`, once; a late answer comes
+    // after `delayMs`.
+    void StrikeNext(const std::wstring& operation, LinkFault fault, DWORD delayMs = 0);
+    // Every payment it holds, in the order it took them.
+    std::vector<HeldPayment> Ledger() const;
+
     // A reply of one operation: its result and its content, in UTF-8.
     struct Reply {
         std::int32_t result = Ok;
@@ -57,15 +82,12 @@ public:
     };
 
 private:
-    struct Payment {
-        std::int32_t id = 0;
-        Currency amount = 0;
-        std::wstring uid;
-        ULONGLONG registeredAt = 0;
-        bool queried = false;
-        bool cancelled = false;
-    };
     struct PaymentRequest;
+    struct Strike {
+        std::wstring operation;
+        LinkFault fault = LinkFault::None;
+        DWORD delayMs = 0;
+    };
     using Handler = Reply (GatewaySimulator::*)(const XmlNode& operation);
     struct Operation {
         const wchar_t* group;
@@ -99,15 +121,17 @@ private:
     Reply Cancel(const XmlNode& operation);
 
     std::int32_t Requisites(const PaymentRequest& payment) const;
-    Payment* FindPayment(const PaymentRequest& payment);
+    HeldPayment* FindPayment(const PaymentRequest& payment);
+    LinkFault TakeStrike(const std::wstring& operation, DWORD& delayMs);
 
     const SimulatorOptions options_;
     const Catalogue catalogue_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::int32_t lastId_ = 0;
     std::int32_t lastReceipt_ = 0;
     Currency balance_;
-    std::map<std::int32_t, Payment> payments_;
+    std::vector<HeldPayment> payments_;
+    Strike strike_;
 };
 
 } // namespace svcgate::tools
