@@ -27,6 +27,15 @@ build_bitness() {
     use_bitness "$1" && bash "$svcgate_root/scripts/build.sh" "$@"
 }
 
+# The installer package of the build in use, once its target installer_package
+# is built (a 64-bit build's needs the 32-bit build beside it).
+bitness_package() {
+    local version arch=x86
+    version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$bitness_build/CMakeCache.txt")
+    [ "$SVCGATE_BITS" = 64 ] && arch=x64
+    echo "$bitness_build/svcgate-$version-$arch.msi"
+}
+
 # One wineserver for a whole run keeps each program's start short; it is stopped
 # when the calling shell exits. The prefix is made first, and its server must be
 # gone before the persistent one starts.

@@ -1,7 +1,7 @@
-# Shared by the main job and the script-host test: registers the driver and the
-# equipment manager stand-in in the project's prefix, starts the gateway
-# simulator, and undoes both on exit. Source it with $build set to the build of
-# the bitness SVCGATE_BITS (32 unless given).
+# Shared by the main job and the tests of a host session: registers the driver
+# and the equipment manager stand-in in the project's prefix (or installs the
+# driver's package), starts the gateway simulator, and undoes all on exit. Source
+# it with $build set to the build of the bitness SVCGATE_BITS (32 unless given).
 session_scripts=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 run=$session_scripts/wine-run.sh
 export SVCGATE_WINEPREFIX=${SVCGATE_WINEPREFIX:-$build/wineprefix}
@@ -20,11 +20,19 @@ end_session() {
     for module in "${session_modules[@]}"; do
         "$run" regsvr32 /u /s "$(windows_path "$module")" || true
     done
+    [ -z "${session_package:-}" ] || "$run" msiexec /x "$session_package" /qn || true
     rm -rf "$session_work"
 }
 
 register_modules() {
     for module in "${session_modules[@]}"; do "$run" regsvr32 /s "$(windows_path "$module")"; done
+}
+
+# install_package PACKAGE: installed silently for the machine, as a shop's fleet
+# installs it.
+install_package() {
+    session_package=$(windows_path "$1")
+    "$run" msiexec /i "$session_package" /qn
 }
 
 # start_simulator PORT [switches...]: runs until its standard input closes and
