@@ -8,6 +8,7 @@
 #include "common/uEquipmentErrors.h"
 #include "common/uSimpleCrypt.h"
 #include "driver/uDriverTexts.h"
+#include "gateway/GatewayValues.h"
 #include "ui/uDialogs.h"
 #include "ui/ufmCommonSettings.h"
 #include "ui/ufmMainSettings.h"
@@ -20,6 +21,8 @@ using namespace GatewaySettings;
 void TDriver::DoCreate() {
     TBaseServiceTerminal::DoCreate();
     FDevice = std::make_unique<TDevice>();
+    FDevice->SetDebugLog(
+        [this](std::wstring_view name, std::wstring_view text) { WriteDebugLog(name, text); });
 }
 
 void TDriver::DoDestroy() {
@@ -38,7 +41,8 @@ void TDriver::DoDeclareSettings() {
                L"Идентификатор терминала");
     AddSetting(SettingServer1URL, dtString, MakeVariant(TDevice().Server1URL()).get(), false,
                L"Адрес сервера", L"Адрес севиса SvcGate");
-    AddSetting(SettingSrvResponseTimeout, dtNumber, MakeVariant(10000).get(), false,
+    AddSetting(SettingSrvResponseTimeout, dtNumber,
+               MakeVariant(static_cast<std::int32_t>(DefaultResponseTimeoutMs)).get(), false,
                L"Таймаут сервера", L"Таймаут ответа от сервера в мс.");
     AddSetting(SettingUseEToken, dtBoolean, MakeBoolVariant(false).get(), false,
                L"Использовать eToken", L"Использовать авторизацию при помощи eToken");
@@ -71,7 +75,7 @@ void TDriver::CopySettingsToDevice() {
     FDevice->SetTerminalID(GetSettingValueStr(SettingTerminalID));
     FDevice->SetServer1URL(GetSettingValueStr(SettingServer1URL));
     FDevice->SetSrvResponseTimeout(
-        static_cast<std::uint32_t>(GetSettingValueInt(SettingSrvResponseTimeout)));
+        UsableResponseTimeout(GetSettingValue(SettingSrvResponseTimeout).get()));
     FDevice->SetDebugMode(GetSettingValueBool(SettingDebugLogEnabled));
     FDevice->SetUseEToken(GetSettingValueBool(SettingUseEToken));
     FDevice->EToken().SetUserPassword(password);

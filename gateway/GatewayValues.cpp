@@ -1,8 +1,10 @@
 #include "gateway/GatewayValues.h"
 
 #include "common/Text.h"
+#include "common/Variants.h"
 
 #include <charconv>
+#include <cmath>
 
 namespace svcgate {
 
@@ -19,6 +21,15 @@ bool FlagOf(const std::wstring& text) {
     if (const std::optional<std::int32_t> number = DecimalCode(text))
         return *number != 0;
     return SameText(text, L"True");
+}
+
+// 0 would fail every exchange at once and -1, read unsigned, wait for weeks.
+std::uint32_t UsableResponseTimeout(const VARIANT& setting) {
+    const std::optional<unique_variant> number = TryConvertVariant(setting, VT_R8);
+    const double ms = number ? std::round(V_R8(&number->get())) : 0;
+    if (!(ms > 0))
+        return DefaultResponseTimeoutMs;
+    return ms < MaxResponseTimeoutMs ? static_cast<std::uint32_t>(ms) : MaxResponseTimeoutMs;
 }
 
 } // namespace svcgate
