@@ -142,6 +142,8 @@ TEST_F(Driver, ASaleIsCheckedThenRegistered) {
 // Without an account, or with an extras name the request cannot carry as it is.
 TEST_F(Driver, AParameterTableThatIsNoSaleSendsNothing) {
     Enable();
+    answers["checkPaymentRequisites"] = Payment("checkPaymentRequisites", "result=\"0\"");
+    answers["addOfflinePayment"] = Payment("addOfflinePayment", "result=\"0\"");
     const size_t before = server.Requests().size();
     bool ok = true;
     const auto tables = {std::vector<std::pair<std::wstring, std::wstring>>{{L"ACCOUNT", L"123"}},

@@ -113,9 +113,12 @@ class BlockedDumps : public Operations, public testing::WithParamInterface<Block
 TEST_P(BlockedDumps, LeaveTheRegistrationAsItIs) {
     const std::wstring path = GetDataFolder() + GetParam().file;
     unique_handle held;
+    // Gone again whatever the exchange does.
+    unique_any<resource_traits<const wchar_t*, RemoveDirectoryW>> folder;
     if (GetParam().folder) {
         DeleteFileW(path.c_str());
         ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+        folder.reset(path.c_str());
     } else {
         held.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -130,8 +133,6 @@ TEST_P(BlockedDumps, LeaveTheRegistrationAsItIs) {
     const std::int32_t result =
         Authorize(pmOffLine, Payment("addOfflinePayment", "result=\"0\" status=\"1\" uid=\"G-7\""));
     const DWORD elapsed = GetTickCount() - start;
-    held.reset();
-    RemoveDirectoryW(path.c_str());
     EXPECT_EQ(result, 0);
     EXPECT_EQ(transactionID, L"G-7");
     EXPECT_EQ(client.TransactNum(), 42);
