@@ -45,9 +45,11 @@ std::wstring OneLine(const std::string& text) {
 constexpr DWORD DumpWaitMs = 250;
 constexpr DWORD DumpRetryMs = 25;
 
-// Written beside its place and moved there, so that a reader meets a whole file;
-// raises when either step fails or the file stays held past DumpWaitMs.
-void WriteDumpFile(const XmlDocument& Doc, const std::wstring& folder, const wchar_t* name) {
+// Written into the data folder beside its place and moved there, so that a
+// reader meets a whole file; raises when either step fails or the file stays
+// held past DumpWaitMs.
+void WriteDumpFile(const XmlDocument& Doc, const wchar_t* name) {
+    const std::wstring folder = GetDataFolder();
     const std::wstring path = folder + name;
     wchar_t temporary[MAX_PATH] = {};
     CheckWin32(GetTempFileNameW(folder.c_str(), L"sgd", 0, temporary) != 0);
@@ -107,21 +109,23 @@ std::wstring TDevice::RequestText(XmlDocument& Doc) const {
 // The dump shows the request as sent but for the password's digest and the
 // payer's personal data: the data folder is readable by every user of the machine.
 void TDevice::DumpRequest(const std::wstring& text) const {
-    XmlDocument dump;
-    dump.LoadXml(text);
-    SetAttributeAt(dump, L"//request/auth", L"sign", MaskedSecret);
-    for (const wchar_t* path : PersonalDataPaths)
-        if (const XmlNode node = dump.SelectSingleNode(path))
-            node.SetText(MaskedSecret);
-    SaveDump(dump, RequestDump);
+    SaveDump(RequestDump, [&] {
+        XmlDocument dump;
+        dump.LoadXml(text);
+        SetAttributeAt(dump, L"//request/auth", L"sign", MaskedSecret);
+        for (const wchar_t* path : PersonalDataPaths)
+            if (const XmlNode node = dump.SelectSingleNode(path))
+                node.SetText(MaskedSecret);
+        WriteDumpFile(dump, RequestDump);
+    });
 }
 
 // A dump is for reading afterwards, never part of the exchange: one that cannot
-// be written (held open, access denied, a full disk) is skipped, and the
+// be made or written (held open, access denied, a full disk) is skipped, and the
 // exchange ends as it would without debug mode.
-void TDevice::SaveDump(const XmlDocument& Doc, const wchar_t* name) const {
+void TDevice::SaveDump(const wchar_t* name, const std::function<void()>& dump) const {
     try {
-        WriteDumpFile(Doc, GetDataFolder(), name);
+        dump();
     } catch (const std::exception& error) {
         if (FDebugLog)
             FDebugLog(DumpSkipped, std::wstring(name) + L": " + MessageOf(error));
@@ -164,7 +168,7 @@ std::int32_t TDevice::SendRequest(XmlDocument& Doc) {
     if (!Doc.LoadBytes(outcome.body))
         return Fail(ParseFailed, Doc.ParseErrorReason());
     if (FDebugMode)
-        SaveDump(Doc, ResponseDump);
+        SaveDump(ResponseDump, [&] { WriteDumpFile(Doc, ResponseDump); });
     return CheckResponse(Doc, L"");
 }
 

@@ -148,7 +148,7 @@ private:
     std::wstring RequestText(XmlDocument& Doc) const;
     std::vector<HttpHeader> RequestHeaders(const std::string& body);
     void DumpRequest(const std::wstring& text) const;
-    void SaveDump(const XmlDocument& Doc, const wchar_t* name) const;
+    void SaveDump(const wchar_t* name, const std::function<void()>& dump) const;
     std::int32_t Fail(const wchar_t* what, const std::wstring& reason);
 
     bool FDebugMode = false;
