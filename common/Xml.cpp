@@ -6,6 +6,8 @@
 #include "common/Variants.h"
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 
 // mingw's msxml2.h declares these interfaces without their identifiers.
 __CRT_UUID_DECL(IXMLDOMDocument2, 0x2933bf95, 0x7b36, 0x11d2, 0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98,
@@ -129,7 +131,27 @@ std::wstring NodeMarkup(IXMLDOMNode* node) {
     return children.empty() ? head + L"/>" : head + L">" + children + L"</" + name + L">";
 }
 
+// The name characters of XML 1.0 within the 16-bit plane, the colon left out.
+bool IsNameStartChar(wchar_t c) {
+    const std::pair<wchar_t, wchar_t> ranges[] = {
+        {L'A', L'Z'},     {L'_', L'_'},     {L'a', L'z'},     {0xC0, 0xD6},     {0xD8, 0xF6},
+        {0xF8, 0x2FF},    {0x370, 0x37D},   {0x37F, 0x1FFF},  {0x200C, 0x200D}, {0x2070, 0x218F},
+        {0x2C00, 0x2FEF}, {0x3001, 0xD7FF}, {0xF900, 0xFDCF}, {0xFDF0, 0xFFFD}};
+    return std::any_of(std::begin(ranges), std::end(ranges),
+                       [c](const auto& range) { return c >= range.first && c <= range.second; });
+}
+
+bool IsNameChar(wchar_t c) {
+    return IsNameStartChar(c) || c == L'-' || c == L'.' || (c >= L'0' && c <= L'9') || c == 0xB7 ||
+           (c >= 0x300 && c <= 0x36F) || c == 0x203F || c == 0x2040;
+}
+
 } // namespace
+
+bool IsXmlName(std::wstring_view name) {
+    return !name.empty() && IsNameStartChar(name.front()) &&
+           std::all_of(name.begin(), name.end(), IsNameChar) && name != L"xmlns";
+}
 
 IXMLDOMNode* XmlNode::Dom() const {
     if (!node_)

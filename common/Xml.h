@@ -87,6 +87,10 @@ private:
     com_ptr<IXMLDOMDocument2> doc_;
 };
 
+// Whether the text can name an element or attribute of a namespace-aware
+// document: an XML name without a colon, and not the namespace declaration "xmlns".
+bool IsXmlName(std::wstring_view name);
+
 // The markup of an element and everything under it, written by us rather than
 // the platform's serialiser, whose layout differs between platforms: no
 // whitespace between elements, attributes in their order, "<a/>" for an empty one.

@@ -5,6 +5,7 @@
 
 #include "common/Text.h"
 #include "common/Variants.h"
+#include "common/Xml.h"
 #include "common/uEquipmentErrors.h"
 #include "driver/uDriverTexts.h"
 #include "gateway/GatewayValues.h"
@@ -30,6 +31,12 @@ std::optional<std::int32_t> PaymentNumber(const std::wstring& text) {
     return DecimalCode(std::wstring(Trim(text)));
 }
 
+// An extras name goes out as an attribute's name: one the request cannot carry
+// as it is would change the request (Wine's MSXML writes such names unescaped).
+bool IsExtrasName(const std::wstring& name) {
+    return IsXmlName(name) && AnsiOnly(name) == name;
+}
+
 // The account row and the extras of a parameter table; none when the table is
 // not one the host could mean.
 bool ReadParameters(const VARIANT& Parameters, std::wstring& account,
@@ -46,6 +53,8 @@ bool ReadParameters(const VARIANT& Parameters, std::wstring& account,
             return false;
         if (VariantToText(name->get()) == AccountParameter)
             account = VariantToText(value->get());
+        else if (!IsExtrasName(VariantToText(name->get())))
+            return false;
         else
             SetNameValue(extras, VariantToText(name->get()), VariantToText(value->get()));
     }

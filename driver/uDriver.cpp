@@ -8,9 +8,12 @@
 #include "common/uEquipmentErrors.h"
 #include "common/uSimpleCrypt.h"
 #include "driver/uDriverTexts.h"
+#include "gateway/GatewayValues.h"
 #include "ui/uDialogs.h"
 #include "ui/ufmCommonSettings.h"
 #include "ui/ufmMainSettings.h"
+
+#include <cmath>
 
 namespace svcgate {
 
@@ -20,6 +23,8 @@ using namespace GatewaySettings;
 void TDriver::DoCreate() {
     TBaseServiceTerminal::DoCreate();
     FDevice = std::make_unique<TDevice>();
+    FDevice->SetDebugLog(
+        [this](std::wstring_view name, std::wstring_view text) { WriteDebugLog(name, text); });
 }
 
 void TDriver::DoDestroy() {
@@ -38,7 +43,8 @@ void TDriver::DoDeclareSettings() {
                L"Идентификатор терминала");
     AddSetting(SettingServer1URL, dtString, MakeVariant(TDevice().Server1URL()).get(), false,
                L"Адрес сервера", L"Адрес севиса SvcGate");
-    AddSetting(SettingSrvResponseTimeout, dtNumber, MakeVariant(10000).get(), false,
+    AddSetting(SettingSrvResponseTimeout, dtNumber,
+               MakeVariant(static_cast<std::int32_t>(DefaultResponseTimeoutMs)).get(), false,
                L"Таймаут сервера", L"Таймаут ответа от сервера в мс.");
     AddSetting(SettingUseEToken, dtBoolean, MakeBoolVariant(false).get(), false,
                L"Использовать eToken", L"Использовать авторизацию при помощи eToken");
@@ -62,6 +68,20 @@ void TDriver::DoSetupDeviceInfo() {
     FDeviceInfo.Description = Description;
 }
 
+namespace {
+
+// The setting "SrvResponseTimeout" as the host gave it: the default for 0, a
+// negative value or one that is not a number, and never more than ten minutes.
+std::uint32_t UsableResponseTimeout(const VARIANT& setting) {
+    const std::optional<unique_variant> number = TryConvertVariant(setting, VT_R8);
+    const double ms = number ? std::round(V_R8(&number->get())) : 0;
+    if (!(ms > 0))
+        return DefaultResponseTimeoutMs;
+    return ms < MaxResponseTimeoutMs ? static_cast<std::uint32_t>(ms) : MaxResponseTimeoutMs;
+}
+
+} // namespace
+
 // The stored password is scrambled; the gateway client and the token get it plain.
 void TDriver::CopySettingsToDevice() {
     const std::wstring password =
@@ -71,7 +91,7 @@ void TDriver::CopySettingsToDevice() {
     FDevice->SetTerminalID(GetSettingValueStr(SettingTerminalID));
     FDevice->SetServer1URL(GetSettingValueStr(SettingServer1URL));
     FDevice->SetSrvResponseTimeout(
-        static_cast<std::uint32_t>(GetSettingValueInt(SettingSrvResponseTimeout)));
+        UsableResponseTimeout(GetSettingValue(SettingSrvResponseTimeout).get()));
     FDevice->SetDebugMode(GetSettingValueBool(SettingDebugLogEnabled));
     FDevice->SetUseEToken(GetSettingValueBool(SettingUseEToken));
     FDevice->EToken().SetUserPassword(password);

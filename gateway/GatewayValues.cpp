@@ -23,4 +23,5 @@ bool FlagOf(const std::wstring& text) {
     return SameText(text, L"True");
 }
 
+// 0 would fail every exchange at once and -1, read unsigned, wait for weeks.
 } // namespace svcgate

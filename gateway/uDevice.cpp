@@ -1,5 +1,6 @@
 #include "gateway/uDevice.h"
 
+#include "common/Exception.h"
 #include "common/Text.h"
 #include "common/uCommonUtils.h"
 #include "common/uEquipmentErrors.h"
@@ -39,6 +40,35 @@ std::wstring OneLine(const std::string& text) {
     return line;
 }
 
+// A dump waits for a file that another program holds no longer than this: it is
+// for reading afterwards and must not hold the cash desk.
+constexpr DWORD DumpWaitMs = 250;
+constexpr DWORD DumpRetryMs = 25;
+
+// Written into the data folder beside its place and moved there, so that a
+// reader meets a whole file; raises when either step fails or the file stays
+// held past DumpWaitMs.
+void WriteDumpFile(const XmlDocument& Doc, const wchar_t* name) {
+    const std::wstring folder = GetDataFolder();
+    const std::wstring path = folder + name;
+    wchar_t temporary[MAX_PATH] = {};
+    CheckWin32(GetTempFileNameW(folder.c_str(), L"sgd", 0, temporary) != 0);
+    try {
+        Doc.Save(temporary);
+        const DWORD start = GetTickCount();
+        while (!MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            const DWORD error = GetLastError();
+            const bool held = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+            if (!held || GetTickCount() - start >= DumpWaitMs)
+                CheckWin32Result(error);
+            Sleep(DumpRetryMs);
+        }
+    } catch (...) {
+        DeleteFileW(temporary);
+        throw;
+    }
+}
+
 } // namespace
 
 TDevice::TDevice() : FServer1URL(PrimaryEndpoint), FServer2URL(AlternativeEndpoint) {}
@@ -76,13 +106,30 @@ std::wstring TDevice::RequestText(XmlDocument& Doc) const {
     return AnsiOnly(text);
 }
 
-// The dump shows the request as sent but for the password's digest: the data
-// folder is readable by every user of the machine.
+// The dump shows the request as sent but for the password's digest and the
+// payer's personal data: the data folder is readable by every user of the machine.
 void TDevice::DumpRequest(const std::wstring& text) const {
-    XmlDocument dump;
-    dump.LoadXml(text);
-    SetAttributeAt(dump, L"//request/auth", L"sign", MaskedSecret);
-    SaveXmlToDataFolder(dump, RequestDump);
+    SaveDump(RequestDump, [&] {
+        XmlDocument dump;
+        dump.LoadXml(text);
+        SetAttributeAt(dump, L"//request/auth", L"sign", MaskedSecret);
+        for (const wchar_t* path : PersonalDataPaths)
+            if (const XmlNode node = dump.SelectSingleNode(path))
+                node.SetText(MaskedSecret);
+        WriteDumpFile(dump, RequestDump);
+    });
+}
+
+// A dump is for reading afterwards, never part of the exchange: one that cannot
+// be made or written (held open, access denied, a full disk) is skipped, and the
+// exchange ends as it would without debug mode.
+void TDevice::SaveDump(const wchar_t* name, const std::function<void()>& dump) const {
+    try {
+        dump();
+    } catch (const std::exception& error) {
+        if (FDebugLog)
+            FDebugLog(DumpSkipped, std::wstring(name) + L": " + MessageOf(error));
+    }
 }
 
 std::vector<HttpHeader> TDevice::RequestHeaders(const std::string& body) {
@@ -121,7 +168,7 @@ std::int32_t TDevice::SendRequest(XmlDocument& Doc) {
     if (!Doc.LoadBytes(outcome.body))
         return Fail(ParseFailed, Doc.ParseErrorReason());
     if (FDebugMode)
-        SaveXmlToDataFolder(Doc, ResponseDump);
+        SaveDump(ResponseDump, [&] { WriteDumpFile(Doc, ResponseDump); });
     return CheckResponse(Doc, L"");
 }
 

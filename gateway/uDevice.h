@@ -5,6 +5,7 @@
 #include "catalogue/uDeviceTypes.h"
 #include "common/CacheFiles.h"
 #include "common/Xml.h"
+#include "gateway/GatewayValues.h"
 #include "gateway/HttpExchange.h"
 #include "gateway/PendingRegistration.h"
 #include "token/EToken.h"
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace svcgate {
@@ -76,6 +78,10 @@ public:
 
     bool DebugMode() const { return FDebugMode; }
     void SetDebugMode(bool value) { FDebugMode = value; }
+    // Where the client tells of what went wrong beside the exchange (a dump it
+    // could not write): the owner's debug log, which writes only while it is on.
+    using DebugLogSink = std::function<void(std::wstring_view name, std::wstring_view text)>;
+    void SetDebugLog(DebugLogSink value) { FDebugLog = std::move(value); }
     const std::wstring& LastResultDescription() const { return FLastResultDescription; }
     const std::wstring& Server1URL() const { return FServer1URL; }
     void SetServer1URL(std::wstring value) { FServer1URL = std::move(value); }
@@ -152,13 +158,15 @@ private:
     std::wstring RequestText(XmlDocument& Doc) const;
     std::vector<HttpHeader> RequestHeaders(const std::string& body);
     void DumpRequest(const std::wstring& text) const;
+    void SaveDump(const wchar_t* name, const std::function<void()>& dump) const;
     std::int32_t Fail(const wchar_t* what, const std::wstring& reason);
 
     bool FDebugMode = false;
+    DebugLogSink FDebugLog;
     std::wstring FLastResultDescription;
     std::wstring FServer1URL;
     std::wstring FServer2URL;
-    std::uint32_t FSrvResponseTimeout = 10000;
+    std::uint32_t FSrvResponseTimeout = DefaultResponseTimeoutMs;
     std::wstring FLogin;
     std::wstring FPassword;
     std::wstring FTerminalID;

@@ -43,5 +43,13 @@ constexpr const wchar_t* PendingFileExtension = L".txt";
 // The dumps of the last exchange in the data folder.
 constexpr const wchar_t* RequestDump = L"Request.xml";
 constexpr const wchar_t* ResponseDump = L"Response.xml";
+// The debug log's line for a dump that could not be written.
+constexpr const wchar_t* DumpSkipped = L"Dump skipped";
+// The payer's personal data in the identification request, which the request
+// dump shows as the mask.
+constexpr const wchar_t* PersonalDataPaths[] = {
+    L"//system/setIdentifyUser/passport-number", L"//system/setIdentifyUser/inn",
+    L"//system/setIdentifyUser/snils", L"//system/setIdentifyUser/oms",
+    L"//system/setIdentifyUser/birth-date"};
 
 } // namespace svcgate::GatewayTexts

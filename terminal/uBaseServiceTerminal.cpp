@@ -1,5 +1,8 @@
 #include "terminal/uBaseServiceTerminal.h"
 
+#include "common/Exception.h"
+#include "common/Text.h"
+#include "common/uCommonUtils.h"
 #include "common/uEquipmentErrors.h"
 #include "device/uHostValues.h"
 
@@ -17,6 +20,10 @@ namespace svcgate {
 namespace {
 
 constexpr const wchar_t* TypeName = L"ServiceTerminal";
+constexpr const wchar_t* SetIdentifyClientMethod = L"SetIdentifyClient";
+// The passport number, INN, SNILS, OMS policy and birth date in its InData.
+constexpr long PersonalDataFirst = 5;
+constexpr long PersonalDataLast = 9;
 
 // Every read of the host's input gives none for malformed input, so that only
 // a failure of the platform itself travels on as an error.
@@ -115,6 +122,24 @@ template <class... Outputs> std::int32_t NotSupported(Outputs&... outputs) {
     return ResultCode::NotSupported;
 }
 
+// InData of "SetIdentifyClient" as the log may show it: the personal data masked
+// wherever the host put it, and a value of another shape, which the call refuses,
+// masked whole.
+unique_variant WithoutPersonalData(const VARIANT& InData) {
+    SAFEARRAY* array = ArrayOf(InData);
+    if (!IsVariantArray(array))
+        return V_VT(&InData) == VT_EMPTY || V_VT(&InData) == VT_NULL
+                   ? unique_variant::copy_of(InData)
+                   : MakeVariant(MaskedSecret);
+    unique_safearray copy;
+    CheckHResult(SafeArrayCopy(array, copy.put()));
+    const unique_variant mask = MakeVariant(MaskedSecret);
+    for (long index = std::max(LowerBound(array), PersonalDataFirst);
+         index <= std::min(UpperBound(array), PersonalDataLast); ++index)
+        PutElement(copy.get(), index, mask.get());
+    return MakeArrayVariant(std::move(copy));
+}
+
 } // namespace
 
 // A host amount is a decimal carried in a double, so it is rounded as the
@@ -157,7 +182,7 @@ void TBaseServiceTerminal::DoRegisterMethods() {
         {L"GetAgentInfo", &TBaseServiceTerminal::GetAgentInfoHandler},
         {L"GetServiceComission", &TBaseServiceTerminal::GetServiceComissionHandler},
         {L"GetNeedIdentifyClient", &TBaseServiceTerminal::GetNeedIdentifyClientHandler},
-        {L"SetIdentifyClient", &TBaseServiceTerminal::SetIdentifyClientHandler},
+        {SetIdentifyClientMethod, &TBaseServiceTerminal::SetIdentifyClientHandler},
     };
     for (const auto& [name, handler] : methods)
         RegisterSpecificMethod(name, [this, handler](VARIANT& InData, unique_variant& OutData,
@@ -165,6 +190,13 @@ void TBaseServiceTerminal::DoRegisterMethods() {
                                                      std::wstring& ResultDescription) {
             return (this->*handler)(InData, OutData, TimeOut, ResultDescription);
         });
+}
+
+std::wstring TBaseServiceTerminal::CallDataLogText(std::wstring_view methodName,
+                                                   const VARIANT& data) {
+    if (!SameText(methodName, SetIdentifyClientMethod))
+        return TBaseDevice::CallDataLogText(methodName, data);
+    return TBaseDevice::CallDataLogText(methodName, WithoutPersonalData(data).get());
 }
 
 void TBaseServiceTerminal::DoSetupDeviceInfo() {

@@ -36,5 +36,6 @@ constexpr const wchar_t* InformationCaption = L"Информация";
 
 constexpr const wchar_t* PasswordEToken = L"Пароль eToken:";
 constexpr const wchar_t* PasswordPerson = L"Пароль персоны:";
+constexpr const wchar_t* TimeoutMissing = L"Укажите таймаут сервера в миллисекундах.";
 
 } // namespace svcgate::SettingsTexts

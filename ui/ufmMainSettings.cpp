@@ -56,9 +56,12 @@ void TfrmMainSettings::OnReadSettings() {
     ApplyUseEToken();
 }
 
-// The page never refuses; the time-out goes in as text, read back as a number.
+// The time-out goes in as text, read back as a number; an empty one is refused.
 void TfrmMainSettings::OnSaveSettings(bool& AllowColse) {
     TfrmBaseSettings::OnSaveSettings(AllowColse);
+    AllowColse = TimeoutGiven();
+    if (!AllowColse)
+        return;
     TBaseDevice& device = DeviceManager();
     for (const TextSetting& edit : TextSettings)
         device.SetSettingValue(edit.setting, MakeVariant(ItemText(edit.control)).get());
@@ -68,6 +71,16 @@ void TfrmMainSettings::OnSaveSettings(bool& AllowColse) {
     device.SetSettingValue(
         SettingUseEToken,
         MakeBoolVariant(IsDlgButtonChecked(Handle(), IDC_USE_ETOKEN) == BST_CHECKED).get());
+}
+
+// An empty field would leave the client its default time-out unseen: the user
+// is asked for one, in the field itself.
+bool TfrmMainSettings::TimeoutGiven() {
+    if (!Trim(ItemText(IDC_SRV_RESPONSE_TIMEOUT)).empty())
+        return true;
+    ShowErrorBox(Handle(), SettingsTexts::TimeoutMissing);
+    SetFocus(Item(IDC_SRV_RESPONSE_TIMEOUT));
+    return false;
 }
 
 // With the hardware key in use the password field holds the key's PIN.
@@ -97,6 +110,8 @@ void TfrmMainSettings::ShowPersonWizard() {
 
 // Tried with the page's values; afterwards the table holds what it held before.
 void TfrmMainSettings::InitializeTerminal() {
+    if (!TimeoutGiven())
+        return;
     const std::int32_t code = WithFinally(
         [this] {
             const std::int32_t enabled = EnableDevice();

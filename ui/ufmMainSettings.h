@@ -30,6 +30,7 @@ protected:
 
 private:
     void ApplyUseEToken();
+    bool TimeoutGiven();
     void ShowPersonWizard();
     void InitializeTerminal();
 

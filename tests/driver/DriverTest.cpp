@@ -5,6 +5,7 @@
 #include "../support/Files.h"
 #include "../support/Host.h"
 
+#include "common/CacheFiles.h"
 #include "common/Text.h"
 #include "common/uCommonUtils.h"
 #include "common/uSimpleCrypt.h"
@@ -138,13 +139,20 @@ TEST_F(Driver, ASaleIsCheckedThenRegistered) {
     EXPECT_NE(body.find("<extras SUM=\"2\"/>"), std::string::npos);
 }
 
-TEST_F(Driver, AParameterTableWithoutAnAccountSendsNothing) {
+// Without an account, or with an extras name the request cannot carry as it is.
+TEST_F(Driver, AParameterTableThatIsNoSaleSendsNothing) {
     Enable();
+    answers["checkPaymentRequisites"] = Payment("checkPaymentRequisites", "result=\"0\"");
+    answers["addOfflinePayment"] = Payment("addOfflinePayment", "result=\"0\"");
     const size_t before = server.Requests().size();
     bool ok = true;
     const auto tables = {std::vector<std::pair<std::wstring, std::wstring>>{{L"ACCOUNT", L"123"}},
                          {{L"account", L""}},
-                         {{L"comment", L"x"}}};
+                         {{L"comment", L"x"}},
+                         {{L"account", L"A"}, {L"a b", L"1"}},
+                         {{L"account", L"A"}, {L"x<y", L"1"}},
+                         {{L"account", L"A"}, {L"", L"1"}},
+                         {{L"account", L"A"}, {L"a=b", L"1"}}};
     for (const auto& rows : tables) {
         unique_variant outData = Authorize(L"100", Table(rows), ok);
         EXPECT_FALSE(ok);
@@ -212,6 +220,60 @@ TEST_F(Driver, NoFileHoldsTheSecret) {
             for (const std::wstring& secret :
                  {std::wstring(L"secret"), scrambled, MD5HexUpper(L"secret")})
                 EXPECT_EQ(line.find(secret), std::wstring::npos) << WideToUtf8(file);
+}
+
+// The table keeps what the host gave; the client waits what it can use.
+TEST_F(Driver, AnUnusableServerTimeOutGivesTheDefaultAndAnAbsurdOneTenMinutes) {
+    std::vector<std::pair<unique_variant, std::uint32_t>> cases;
+    for (const std::int32_t ms : {0, -1})
+        cases.emplace_back(MakeVariant(ms), 10000);
+    for (const wchar_t* text : {L"", L"abc"})
+        cases.emplace_back(MakeVariant(text), 10000);
+    cases.emplace_back(MakeVariant(1e12), 600000);
+    cases.emplace_back(MakeVariant(L"2500"), 2500);
+    for (const auto& [value, used] : cases) {
+        driver->SetSettingValue(L"SrvResponseTimeout", value.get());
+        unique_variant outData;
+        ASSERT_TRUE(Host(L"CheckHealth", outData)) << WideToUtf8(VariantToText(value.get()));
+        EXPECT_EQ(driver->Device().SrvResponseTimeout(), used);
+        EXPECT_EQ(driver->GetSettingValueStr(L"SrvResponseTimeout"), VariantToText(value.get()));
+    }
+}
+
+// The payer's data goes to the gateway but neither into the debug log nor into
+// the request dump, which every user of the machine can read; the call and the
+// payer's name stay visible.
+TEST_F(Driver, ThePayersPersonalDataStaysOutOfTheLogAndTheDump) {
+    const std::wstring logFolder = GetCommonAppDataFolder() + L"test_driver\\";
+    for (const std::wstring& file : FilesIn(logFolder, L"Debug_"))
+        DeleteFileW(file.c_str());
+    SetSetting(L"DebugLogEnabled", MakeBoolVariant(true));
+    Enable();
+    answers["setIdentifyUser"] = GatewayAnswer("system", "setIdentifyUser");
+    const std::vector<std::wstring> personal{L"4510 918273", L"502918273645", L"112-233-445 95",
+                                             L"7754321098765432", L"05.03.1981"};
+    unique_variant outData;
+    ASSERT_TRUE(Host(L"SetIdentifyClient", outData,
+                     MakeVariantArray(MakeVariant(L""), MakeVariant(L"+7900"), MakeVariant(L"Пётр"),
+                                      MakeVariant(L""), MakeVariant(L"Сидоров"),
+                                      MakeVariant(personal[0]), MakeVariant(personal[1]),
+                                      MakeVariant(personal[2]), MakeVariant(personal[3]),
+                                      ConvertVariant(MakeVariant(29650.0).get(), VT_DATE))
+                         .get()));
+    std::string log;
+    for (const std::wstring& file : FilesIn(logFolder, L"Debug_"))
+        log += ReadSharedFile(file).value_or("");
+    const std::string dump = ReadSharedFile(GetDataFolder() + L"Request.xml").value_or("");
+    const std::string sent = server.Requests().back().body;
+    EXPECT_NE(log.find(WideToAnsi(L"> SetIdentifyClient: \tInData: [(''; '+7900'; 'Пётр'; ''; "
+                                  L"'Сидоров'; '***'; '***'; '***'; '***'; '***')]")),
+              std::string::npos);
+    EXPECT_NE(dump.find("<passport-number>***</passport-number>"), std::string::npos);
+    for (const std::wstring& value : personal) {
+        EXPECT_NE(sent.find(WideToUtf8(value)), std::string::npos);
+        EXPECT_EQ(log.find(WideToAnsi(value)), std::string::npos) << WideToUtf8(value);
+        EXPECT_EQ(dump.find(WideToAnsi(value)), std::string::npos) << WideToUtf8(value);
+    }
 }
 
 TEST_F(Driver, AFailedExchangeIsDescribedInTheGatewaysWords) {

@@ -124,6 +124,56 @@ INSTANTIATE_TEST_SUITE_P(
                                 1001, -1, L"Нумерация платежей терминала исчерпана"}),
     [](const testing::TestParamInfo<LastPayment>& info) { return info.param.name; });
 
+// A dump kept from its file: held open by another program, or a name the
+// folder gives to something that cannot be replaced.
+struct BlockedDump {
+    const char* name;
+    const wchar_t* file;
+    bool folder;
+};
+
+class BlockedDumps : public Operations, public testing::WithParamInterface<BlockedDump> {};
+
+// The gateway took the payment: its numbers are consumed as without debug mode,
+// the dump is skipped with a line for the log, and a held file is not waited for.
+TEST_P(BlockedDumps, LeaveTheRegistrationAsItIs) {
+    const std::wstring path = GetDataFolder() + GetParam().file;
+    unique_handle held;
+    // Gone again whatever the exchange does.
+    unique_any<resource_traits<const wchar_t*, RemoveDirectoryW>> folder;
+    if (GetParam().folder) {
+        DeleteFileW(path.c_str());
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+        folder.reset(path.c_str());
+    } else {
+        held.reset(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(held);
+    }
+    std::vector<std::wstring> lines;
+    client.SetDebugMode(true);
+    client.SetDebugLog([&](std::wstring_view name, std::wstring_view text) {
+        lines.push_back(std::wstring(name) + L" " + std::wstring(text));
+    });
+    const DWORD start = GetTickCount();
+    const std::int32_t result =
+        Authorize(pmOffLine, Payment("addOfflinePayment", "result=\"0\" status=\"1\" uid=\"G-7\""));
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(transactionID, L"G-7");
+    EXPECT_EQ(client.TransactNum(), 42);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].starts_with(L"Dump skipped " + std::wstring(GetParam().file)))
+        << WideToUtf8(lines[0]);
+    EXPECT_LT(elapsed, 3000u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dumps, BlockedDumps,
+                         testing::Values(BlockedDump{"RequestHeld", L"Request.xml", false},
+                                         BlockedDump{"ResponseHeld", L"Response.xml", false},
+                                         BlockedDump{"ResponseAFolder", L"Response.xml", true}),
+                         [](const auto& info) { return info.param.name; });
+
 TEST_F(Operations, ExtrasGoInOrderAndTheTestProviderAddsItsOwn) {
     Authorize(pmCheck, Payment("checkPaymentRequisites", "result=\"0\""), L"11111",
               {L"a=1", L"b=x=y"});

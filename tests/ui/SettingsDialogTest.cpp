@@ -124,6 +124,21 @@ TEST_F(SettingsDialog, OKSavesTheTypedValuesAndCancelRestoresTheTable) {
     }
 }
 
+// An empty time-out is refused where it is typed: OK keeps the dialog open and
+// the table as it was.
+TEST_F(SettingsDialog, AnEmptyServerTimeOutIsRefused) {
+    const bool confirmed = ShowSettingsDlg([&](HWND dialog) {
+        Type(dialog, IDC_SRV_RESPONSE_TIMEOUT, L"");
+        EXPECT_EQ(BoxAfter(dialog, IDOK, ErrorCaption, L"empty-timeout-refused"),
+                  L"Укажите таймаут сервера в миллисекундах.");
+        EXPECT_TRUE(IsWindow(dialog));
+        PressKey(dialog, VK_ESCAPE);
+        WaitUntilClosed(dialog);
+    });
+    EXPECT_FALSE(confirmed);
+    EXPECT_EQ(driver->GetSettingValueInt(L"SrvResponseTimeout"), 10000);
+}
+
 TEST_F(SettingsDialog, ShowsThePageAndTheInformationTab) {
     ShowSettingsDlg([&](HWND dialog) {
         EXPECT_FALSE(IsWindowEnabled(host.get()));
