@@ -83,7 +83,9 @@ bool TDevice::ReadSettings() {
 }
 
 // A damaged file (not XML, a value that does not parse) is no catalogue: read as
-// far as it goes, it would leave the test provider alone, which looks fresh.
+// far as it goes, it would leave the test provider alone, which looks fresh. The
+// loaders raise for a value that does not parse, as they must for the gateway's
+// answers; here that only means the set is fetched again.
 bool TDevice::ReadCatalogue(const std::wstring& path) {
     XmlDocument catalogue;
     const std::optional<std::string> bytes = ReadSharedFile(path);

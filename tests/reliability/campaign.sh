@@ -49,6 +49,7 @@ campaign secrets-scan --folders 'C:\users\Public;C:\ProgramData' || status=1
 # leak made on purpose. Each such run must end in 1, a failure it found.
 must_fail() {
     local code=0
+    echo "=== $* (must fail)"
     campaign "$@" >"$session_work/must-fail.log" || code=$?
     grep '^FAILED' "$session_work/must-fail.log" | head -3
     if [ "$code" != 1 ]; then
