@@ -58,6 +58,6 @@ must_fail() {
     fi
 }
 must_fail fuzz-host --count 30 --driver-password wrong
-must_fail fuzz-answers --count 20 --leak-bytes 131072
+must_fail fuzz-answers --count 20 --leak-bytes 262144
 must_fail longrun --count 20 --leak-handles 3
 exit $status

@@ -79,8 +79,9 @@ bool Check(bool holds, const std::string& what);
 
 // What the cases after warm-up may leave behind before it counts as a leak: so
 // much per case, beyond a slack for the steps in which the heap and the
-// platform's own pools grow. A leak of a request's document, a client or a
-// handle in every case, or in one case of a hundred, breaks it.
+// platform's own pools grow (Wine's heap grew by about 1 MB at once in short
+// runs). A leak of a request's document, a client or a handle in every case, or
+// in one case of a hundred, breaks it over a full run.
 struct GrowthBound {
     long long bytesPerCase;
     long long slackBytes;

@@ -125,7 +125,7 @@ public:
         results_.Print("HRESULT ");
         flat_ = GrowthFigures("calls", settled, end, done - warmUp,
                               {.bytesPerCase = 256,
-                               .slackBytes = 512 * 1024,
+                               .slackBytes = 2 * 1024 * 1024,
                                .casesPerHandle = 100,
                                .slackHandles = 48});
         Figure("failures", failures_.Count());

@@ -121,7 +121,7 @@ int main() {
         Figure("failed steps", run.FailureCount());
         const bool flat = GrowthFigures("sales", settled, end, done - warmUp,
                                         {.bytesPerCase = 1024,
-                                         .slackBytes = 256 * 1024,
+                                         .slackBytes = 2 * 1024 * 1024,
                                          .casesPerHandle = 100,
                                          .slackHandles = 16});
         Figure("debug log growth per sale",
