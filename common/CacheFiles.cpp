@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 namespace svcgate {
 
 namespace {
@@ -71,6 +73,15 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
         RaiseLastOSError();
     DWORD written = 0;
     CheckWin32(WriteFile(file.get(), bytes.data(), DWORD(bytes.size()), &written, nullptr));
+}
+
+// A move alone puts the new name on the disk, not the new contents: after a power
+// cut the file could be there empty or torn.
+void FlushToDisk(const std::wstring& path) {
+    unique_handle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        RaiseLastOSError();
     CheckWin32(FlushFileBuffers(file.get()));
 }
 
@@ -91,11 +102,24 @@ constexpr const wchar_t* CacheFilesMutex = L"Global\\VelmoraSvcGate.CacheFiles";
 // Far beyond the time a catalogue of 10,000 providers takes to write.
 constexpr DWORD CacheLockWaitMs = 30000;
 
+// The session that comes first creates the mutex; without an entry for every
+// user, the driver in another user's session could not open it.
+unique_handle OpenCacheFilesMutex() {
+    unique_hlocal descriptor;
+    CheckWin32(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:(A;;GA;;;WD)", SDDL_REVISION_1, descriptor.put_as<void>(), nullptr));
+    SECURITY_ATTRIBUTES everyone{sizeof everyone, descriptor.get(), FALSE};
+    unique_handle mutex(CreateMutexW(&everyone, FALSE, CacheFilesMutex));
+    if (!mutex && GetLastError() == ERROR_ACCESS_DENIED)
+        mutex.reset(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, CacheFilesMutex));
+    return mutex;
+}
+
 } // namespace
 
 // A mutex left by a process that ended while holding it is taken over: every
 // file of the set is still whole, as each is replaced in one step.
-CacheFilesLock::CacheFilesLock() : mutex_(CreateMutexW(nullptr, FALSE, CacheFilesMutex)) {
+CacheFilesLock::CacheFilesLock() : mutex_(OpenCacheFilesMutex()) {
     if (!mutex_)
         return;
     const DWORD waited = WaitForSingleObject(mutex_.get(), CacheLockWaitMs);
@@ -118,6 +142,7 @@ std::optional<FileStamp> StampOf(const std::wstring& path) {
 void ReplaceFile(const std::wstring& path, const std::function<void(const std::wstring&)>& write) {
     TemporaryFile temporary(path);
     write(temporary.Path());
+    FlushToDisk(temporary.Path());
     temporary.MoveTo(path);
 }
 

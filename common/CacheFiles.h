@@ -17,14 +17,16 @@ namespace svcgate {
 
 // The cache files are one set: the configuration identifier of one refresh must
 // never be read beside the catalogue of another. Whoever reads or writes the set
-// holds this machine-wide lock meanwhile. A holder that waits too long goes on
-// without it (each file is still replaced whole), so that a stuck process
-// cannot hold every cash desk of the machine.
+// holds this machine-wide lock meanwhile, whichever user's session it runs in.
+// A process that waits too long gives up, so that a stuck one cannot hold every
+// cash desk of the machine: it then neither writes the set nor trusts what it
+// would read of it.
 class CacheFilesLock {
 public:
     CacheFilesLock();
     CacheFilesLock(const CacheFilesLock&) = delete;
     CacheFilesLock& operator=(const CacheFilesLock&) = delete;
+    bool Held() const { return static_cast<bool>(owned_); }
 
 private:
     unique_handle mutex_;
@@ -32,8 +34,8 @@ private:
     unique_mutex_ownership owned_;
 };
 
-// `write` fills a new file of the given name in the same folder; it then takes
-// the place of `path`.
+// `write` fills a new file of the given name in the same folder; it then reaches
+// the disk and takes the place of `path`.
 void ReplaceFile(const std::wstring& path, const std::function<void(const std::wstring&)>& write);
 
 // When and how large a file was last written: what was read from it need not be

@@ -2,6 +2,7 @@
 // catalogue and result texts from the cache files or the gateway.
 
 #include "common/CacheFiles.h"
+#include "common/Exception.h"
 #include "common/Text.h"
 #include "common/uCommonUtils.h"
 #include "common/uEquipmentErrors.h"
@@ -21,7 +22,7 @@ TDevice::~TDevice() {
 
 std::int32_t TDevice::Enable(bool FullReload) {
     FEnabled = false;
-    ReadSettings();
+    const bool cacheRead = ReadSettings();
     const std::wstring storedConfigID = FTerminalConfigID;
     std::int32_t result = GetLastIds();
     if (result == ResultCode::Success)
@@ -32,8 +33,8 @@ std::int32_t TDevice::Enable(bool FullReload) {
     if (result != ResultCode::Success)
         return result;
     FCurrencyCode = agent.CurID;
-    const bool fresh =
-        FTerminalConfigID == storedConfigID && !FResultCodes.empty() && FProviders.Count() > 0;
+    const bool fresh = cacheRead && FTerminalConfigID == storedConfigID && !FResultCodes.empty() &&
+                       FProviders.Count() > 0;
     if (!fresh || FullReload)
         result = RefreshCatalogue();
     FEnabled = result == ResultCode::Success;
@@ -54,8 +55,10 @@ std::int32_t TDevice::RefreshCatalogue() {
 // A file unchanged since this client read or wrote it holds what memory holds:
 // an unchanged configuration then costs its three small exchanges and no
 // re-reading of a catalogue of thousands of providers.
-void TDevice::ReadSettings() {
+bool TDevice::ReadSettings() {
     const CacheFilesLock lock;
+    if (!lock.Held())
+        return false;
     const std::wstring folder = GetDataFolder();
     const std::wstring settings = folder + SettingsFile;
     if (StampOf(settings))
@@ -69,21 +72,41 @@ void TDevice::ReadSettings() {
     const std::wstring providers = folder + ProvidersFile;
     const std::optional<FileStamp> providersStamp = StampOf(providers);
     if (!providersStamp || providersStamp == FProvidersStamp)
-        return;
-    FProviders.Clear();
+        return true;
     FProvidersStamp.reset();
-    XmlDocument catalogue;
-    if (const std::optional<std::string> bytes = ReadSharedFile(providers))
-        catalogue.LoadBytes(*bytes);
-    FProviders.LoadUIFromXML(catalogue.SelectNodes(L"//provider"), true);
-    FProviders.ComissinProfiles().LoadFromXML(catalogue.SelectNodes(L"//profile"));
+    if (!ReadCatalogue(providers)) {
+        FProviders.Clear();
+        return false;
+    }
     FProvidersStamp = providersStamp;
+    return true;
 }
 
+// A damaged file (not XML, a value that does not parse) is no catalogue: read as
+// far as it goes, it would leave the test provider alone, which looks fresh. The
+// loaders raise for a value that does not parse, as they must for the gateway's
+// answers; here that only means the set is fetched again.
+bool TDevice::ReadCatalogue(const std::wstring& path) {
+    XmlDocument catalogue;
+    const std::optional<std::string> bytes = ReadSharedFile(path);
+    if (!bytes || !catalogue.LoadBytes(*bytes))
+        return false;
+    try {
+        FProviders.LoadUIFromXML(catalogue.SelectNodes(L"//provider"), true);
+        FProviders.ComissinProfiles().LoadFromXML(catalogue.SelectNodes(L"//profile"));
+    } catch (const Exception&) {
+        return false;
+    }
+    return true;
+}
+
+// The configuration identifier declares the set fresh, so it is written last: a
+// save that fails on the way leaves the old one, and the next "Enable" refreshes.
 void TDevice::SaveSettings() {
     const CacheFilesLock lock;
+    if (!lock.Held())
+        return;
     const std::wstring folder = GetDataFolder();
-    WriteIniText(folder + SettingsFile, SettingsSection, ConfigIDKey, FTerminalConfigID);
     if (!FResultCodes.empty()) {
         WriteTextLines(folder + ResultCodesFile, FResultCodes);
         FResultCodesStamp = StampOf(folder + ResultCodesFile);
@@ -92,6 +115,7 @@ void TDevice::SaveSettings() {
         SaveXmlToDataFolder(FProviders.SaveToXML(), ProvidersFile);
         FProvidersStamp = StampOf(folder + ProvidersFile);
     }
+    WriteIniText(folder + SettingsFile, SettingsSection, ConfigIDKey, FTerminalConfigID);
 }
 
 std::int32_t TDevice::GetConfigId() {

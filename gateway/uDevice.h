@@ -45,7 +45,8 @@ public:
     std::int32_t Enable(bool FullReload);
     void Disable() { FEnabled = false; }
     // The cache files of the data folder, shared by every driver on the machine.
-    void ReadSettings();
+    // False when they could not be read as one whole set: they are not fresh then.
+    bool ReadSettings();
     void SaveSettings();
     std::int32_t GetProviders();
     std::int32_t GetUIProviders();
@@ -140,6 +141,7 @@ protected:
 private:
     std::int32_t NotFound();
     std::int32_t RefreshCatalogue();
+    bool ReadCatalogue(const std::wstring& path);
     std::int32_t FetchCatalogue(const wchar_t* Group, const wchar_t* Operation, const wchar_t* Path,
                                 const std::function<void(const std::vector<XmlNode>&)>& Load);
     void AddPaymentElements(XmlDocument& Doc, const std::wstring& PaymentPath,

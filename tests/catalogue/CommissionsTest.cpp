@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <thread>
+
 using namespace svcgate;
 
 namespace {
@@ -38,6 +41,29 @@ TEST_P(CommissionRule, AppliesAndComputes) {
     EXPECT_EQ(ApplyComissionRule(GetParam().rule, GetParam().amount, GetParam().now, sum),
               GetParam().applies);
     EXPECT_EQ(sum, GetParam().sum);
+}
+
+std::uint16_t ControlWord() {
+    std::uint16_t word = 0;
+    asm volatile("fnstcw %0" : "=m"(word));
+    return word;
+}
+
+// A host of another compiler calls at 53-bit precision, and may round down; the
+// host keeps its control word.
+TEST_P(CommissionRule, ComputesTheSameForAHostOfAnotherPrecision) {
+    constexpr std::uint16_t Precision53RoundingDown = 0x067F;
+    Currency sum = -1;
+    bool applies = false;
+    std::uint16_t after = 0;
+    std::thread([&] {
+        asm volatile("fldcw %0" : : "m"(Precision53RoundingDown));
+        applies = ApplyComissionRule(GetParam().rule, GetParam().amount, GetParam().now, sum);
+        after = ControlWord();
+    }).join();
+    EXPECT_EQ(applies, GetParam().applies);
+    EXPECT_EQ(sum, GetParam().sum);
+    EXPECT_EQ(after, Precision53RoundingDown);
 }
 
 constexpr TComissionRule Percent(double percent) {
@@ -75,6 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RuleCase{"half up", Percent(1.5), Money(333.33), 0, true, Money(5)},
                     RuleCase{"half down", Percent(50), Money(1.0001), 0, true, Money(0.5)},
                     RuleCase{"half below", Percent(2.5), Money(0.006), 0, true, Money(0.0001)},
+                    RuleCase{"tenth below", Percent(10), Money(0.0015), 0, true, Money(0.0001)},
                     RuleCase{"negative", FixedOnly, Money(-100), 0, true, Money(5)}));
 
 std::vector<XmlNode> Profiles(const std::wstring& xml) {

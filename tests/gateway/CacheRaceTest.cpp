@@ -8,6 +8,8 @@
 #include "common/uCommonUtils.h"
 #include "gateway/uDevice.h"
 
+#include <sddl.h>
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -62,6 +64,28 @@ TEST(CacheRace, ReadersNeverLoadAHalfWrittenCatalogue) {
     EXPECT_GT(writes, 5);
 }
 
+// The driver of another user's session on the machine opens the lock that this
+// session's driver made.
+TEST(CacheRace, EveryUserMayTakeTheLock) {
+    const CacheFilesLock lock;
+    ASSERT_TRUE(lock.Held());
+    const unique_handle mutex(
+        OpenMutexW(READ_CONTROL, FALSE, L"Global\\VelmoraSvcGate.CacheFiles"));
+    ASSERT_TRUE(mutex);
+    std::vector<char> descriptor(4096);
+    DWORD size = 0;
+    ASSERT_TRUE(GetKernelObjectSecurity(mutex.get(), DACL_SECURITY_INFORMATION, descriptor.data(),
+                                        DWORD(descriptor.size()), &size));
+    unique_hlocal text;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(
+        descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, text.put_as<wchar_t>(),
+        nullptr));
+    const std::wstring dacl = static_cast<const wchar_t*>(text.get());
+    EXPECT_TRUE(dacl.find(L"(A;;GA;;;WD)") != std::wstring::npos ||
+                dacl.find(L"(A;;0x1f0001;;;WD)") != std::wstring::npos)
+        << WideToUtf8(dacl);
+}
+
 void SaveProviders(const std::wstring& id) {
     XmlDocument doc;
     doc.LoadXml(L"<providers><provider id=\"" + id +
@@ -96,7 +120,7 @@ TEST(CacheRace, AReaderWaitsForTheWholeSetOfAWriter) {
     EXPECT_EQ(client.Providers().GetItem(0).ProviderID(), L"b1");
 }
 
-// Runs only as a child of the test above.
+// Runs only as a child of ReadersNeverLoadAHalfWrittenCatalogue.
 TEST(CacheRace, Reader) {
     if (!GetEnvironmentVariableW(ReaderSwitch, nullptr, 0))
         GTEST_SKIP() << "run by ReadersNeverLoadAHalfWrittenCatalogue";

@@ -3,9 +3,15 @@
 
 #include "../support/Files.h"
 
+#include "common/Exception.h"
+#include "common/Owners.h"
 #include "common/Text.h"
 #include "common/uCommonUtils.h"
 
+#include <sddl.h>
+
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 using namespace svcgate;
@@ -53,6 +59,9 @@ protected:
             text += line + L"\n";
         return WideToUtf8(text);
     }
+    static void WriteCacheFile(const wchar_t* name, const std::string& bytes) {
+        std::ofstream(std::filesystem::path(GetDataFolder() + name), std::ios::binary) << bytes;
+    }
 };
 
 TEST_F(Configuration, TheFirstStartFetchesEverythingAndCachesIt) {
@@ -89,12 +98,64 @@ TEST_F(Configuration, AChangedConfigurationOrAFullReloadRefreshes) {
 TEST_F(Configuration, AFailingRefreshLeavesTheCacheAndTheClientOut) {
     ASSERT_EQ(client.Enable(false), 0);
     const std::string catalogue = CacheFile(L"providers.xml");
+    ASSERT_NE(catalogue.find("id=\"200\""), std::string::npos);
     answers["getConfigId"] = ConfigId("cfg-2");
     answers["getUIProviders"] = UIProviders({"300"});
     answers["getCommissions"] = GatewayAnswer("terminals", "getCommissions", "0", {}, "150");
     EXPECT_EQ(client.Enable(false), 1001);
     EXPECT_FALSE(client.Enabled());
     EXPECT_EQ(CacheFile(L"providers.xml"), catalogue);
+    EXPECT_EQ(CacheFile(L"settings.sts"), "[OPTIONS]\nTerminalConfigID=cfg-1\n");
+}
+
+// The identifier that declares the set fresh is written last: a save that fails
+// on the way leaves the old one, and the next start refreshes.
+TEST_F(Configuration, AFailedSaveLeavesTheOldIdentifier) {
+    ASSERT_EQ(client.Enable(false), 0);
+    answers["getConfigId"] = ConfigId("cfg-2");
+    {
+        const unique_handle held(CreateFileW((GetDataFolder() + L"providers.xml").c_str(),
+                                             GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_THROW(client.Enable(false), Exception);
+    }
+    EXPECT_EQ(CacheFile(L"settings.sts"), "[OPTIONS]\nTerminalConfigID=cfg-1\n");
+    EXPECT_EQ(EnableSends(), FullRefresh);
+}
+
+// A catalogue file that cannot be read whole is no cache: the next start
+// downloads the catalogue again and writes it whole.
+class DamagedCatalogue : public Configuration, public testing::WithParamInterface<const char*> {};
+
+TEST_P(DamagedCatalogue, IsFetchedAgain) {
+    ASSERT_EQ(client.Enable(false), 0);
+    WriteCacheFile(L"providers.xml", GetParam());
+    EXPECT_EQ(EnableSends(), FullRefresh);
+    EXPECT_TRUE(client.Enabled());
+    EXPECT_NE(CacheFile(L"providers.xml").find("id=\"200\""), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, DamagedCatalogue,
+    testing::Values("<providers><provider id=\"200\" lName=\"cut short",
+                    "<providers><provider id=\"200\" maxSum=\"много\"/></providers>",
+                    "<providers><profile id=\"p1\"><profile-data com-fix=\"x\"/></profile>"
+                    "</providers>"));
+
+// The lock of the set is in another user's hands that this session may not open:
+// what the files hold is not trusted, and nothing is written without the lock.
+TEST_F(Configuration, WithoutTheLockTheSetIsNeitherTrustedNorWritten) {
+    ASSERT_EQ(client.Enable(false), 0);
+    unique_hlocal nobody;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:", SDDL_REVISION_1, nobody.put_as<void>(), nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nobody.get(), FALSE};
+    const unique_handle foreign(
+        CreateMutexW(&attributes, FALSE, L"Global\\VelmoraSvcGate.CacheFiles"));
+    ASSERT_EQ(EnableSends(), FullRefresh);
+    EXPECT_TRUE(client.Enabled());
+    answers["getConfigId"] = ConfigId("cfg-2");
+    EXPECT_EQ(client.Enable(false), 0);
     EXPECT_EQ(CacheFile(L"settings.sts"), "[OPTIONS]\nTerminalConfigID=cfg-1\n");
 }
 
@@ -110,6 +171,10 @@ TEST_F(Configuration, TheGatewaysResultTableKeepsOneEntryPerCode) {
 }
 
 TEST_F(Configuration, TheCachedCatalogueGivesTheCommission) {
+    answers["getCommissions"] =
+        GatewayAnswer("terminals", "getCommissions", "0",
+                      "<row prv-id=\"200\" fix-com=\"1\" profile-id=\"p1\"/>"
+                      "<row prv-id=\"100\" fix-com=\"7.5\" profile-id=\"none\"/>");
     ASSERT_EQ(client.Enable(false), 0);
     Currency sum = -1, percent = -1;
     EXPECT_EQ(client.CalculateComission(L"200", 1000 * 10000LL, sum, percent), 0);
@@ -117,6 +182,7 @@ TEST_F(Configuration, TheCachedCatalogueGivesTheCommission) {
     EXPECT_EQ(percent, 0);
     EXPECT_EQ(client.CalculateComission(L"100", 1000 * 10000LL, sum, percent), 0);
     EXPECT_EQ(sum, 0);
+    EXPECT_EQ(percent, 75000);
     EXPECT_EQ(client.CalculateComission(L"999", 1000 * 10000LL, sum, percent), 1001);
     EXPECT_EQ(client.LastResultDescription(), L"Запрошенная информация не найдена");
 }

@@ -44,4 +44,20 @@ campaign payment-faults --count "$sales" || status=1
 campaign shared-cache --count "$rounds" || status=1
 campaign longrun --count "$longrun" || status=1
 campaign secrets-scan --folders 'C:\users\Public;C:\ProgramData' || status=1
+
+# The campaign's own checks must break: on a driver that never enables, and on a
+# leak made on purpose. Each such run must end in 1, a failure it found.
+must_fail() {
+    local code=0
+    echo "=== $* (must fail)"
+    campaign "$@" >"$session_work/must-fail.log" || code=$?
+    grep '^FAILED' "$session_work/must-fail.log" | head -3
+    if [ "$code" != 1 ]; then
+        echo "FAILED: '$*' ended with $code, not 1"
+        status=1
+    fi
+}
+must_fail fuzz-host --count 30 --driver-password wrong
+must_fail fuzz-answers --count 20 --leak-bytes 262144
+must_fail longrun --count 20 --leak-handles 3
 exit $status

@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -35,15 +38,26 @@ bool PathExists(const std::wstring& path) {
     return fs::exists(path);
 }
 
-std::vector<std::wstring> ReadAnsiLines(const std::wstring& fileName) {
+std::string ReadFileBytes(const std::wstring& fileName) {
     std::ifstream file(fs::path(fileName), std::ios::binary);
     std::stringstream content;
     content << file.rdbuf();
-    const std::wstring text = AnsiToWide(content.str());
+    EXPECT_TRUE(file.is_open() && !file.bad()) << "not read: " << WideToUtf8(fileName);
+    return content.str();
+}
+
+// MSXML under Wine saves with LF alone, and may leave the last line unended.
+std::vector<std::wstring> ReadAnsiLines(const std::wstring& fileName) {
+    const std::wstring text = AnsiToWide(ReadFileBytes(fileName));
     std::vector<std::wstring> lines;
-    for (size_t start = 0, end; (end = text.find(L"\r\n", start)) != std::wstring::npos;
-         start = end + 2)
-        lines.push_back(text.substr(start, end - start));
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(L'\n', start), text.size());
+        std::wstring line = text.substr(start, end - start);
+        if (line.ends_with(L'\r'))
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
     return lines;
 }
 

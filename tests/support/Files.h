@@ -22,7 +22,10 @@ private:
 
 void RemoveFolderTree(const std::wstring& path);
 bool PathExists(const std::wstring& path);
-// The lines of an ANSI text file ended by CR LF; empty when there is no file.
+// The bytes of a file the test means to look at: a failure of the test when it
+// cannot be read.
+std::string ReadFileBytes(const std::wstring& fileName);
+// The lines of such a file in the ANSI code page, each ended by LF or CR LF.
 std::vector<std::wstring> ReadAnsiLines(const std::wstring& fileName);
 // Every file directly in a folder whose name starts with `prefix`.
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const std::wstring& prefix);

@@ -7,8 +7,11 @@
 #include <psapi.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <memory>
+#include <vector>
 
 namespace svcgate::campaign {
 
@@ -67,8 +70,11 @@ Options ParseOptions(long defaultCount) {
 }
 
 std::wstring OptionsText(const Options& options) {
-    return FormatText(L"--seed %llu --first %ld --count %ld --seconds %lu", options.seed,
-                      options.first, options.count, options.seconds);
+    std::wstring text = FormatText(L"--seed %llu --first %ld --count %ld --seconds %lu",
+                                   options.seed, options.first, options.count, options.seconds);
+    for (const auto& [name, value] : options.extra)
+        text += L" " + name + (value.empty() ? L"" : L" " + value);
+    return text;
 }
 
 Budget::Budget(const Options& options)
@@ -105,23 +111,60 @@ void Figure(const std::string& name, long long value) {
     Figure(name, std::to_string(value));
 }
 
-void GrowthFigures(const std::string& what, const ProcessFigures& before,
-                   const ProcessFigures& after, long cases) {
+bool Check(bool holds, const std::string& what) {
+    if (!holds) {
+        std::printf("FAILED: %s\n", what.c_str());
+        std::fflush(stdout);
+    }
+    return holds;
+}
+
+bool GrowthFigures(const std::string& what, const ProcessFigures& before,
+                   const ProcessFigures& after, long cases, const GrowthBound& bound,
+                   long long expectedBytes) {
     const long long memory =
         static_cast<long long>(after.committed) - static_cast<long long>(before.committed);
     const long long handles = static_cast<long long>(after.handles) - before.handles;
     const long per = cases > 0 ? cases : 1;
+    const std::string one = what.substr(0, what.size() - 1);
     Figure("committed memory after warm-up", std::to_string(before.committed / 1024) + " KB");
     Figure("committed memory growth over " + std::to_string(cases) + " " + what,
            std::to_string(memory / 1024) + " KB (" + std::to_string(memory / per) + " bytes per " +
-               what.substr(0, what.size() - 1) + ")");
+               one + ")");
     Figure("handles after warm-up", static_cast<long long>(before.handles));
     Figure("handle growth over " + std::to_string(cases) + " " + what, handles);
+    const long long memoryBound = expectedBytes + bound.slackBytes + bound.bytesPerCase * cases;
+    const long long handleBound = bound.slackHandles + cases / bound.casesPerHandle;
+    const bool memoryWithin = Check(
+        memory <= memoryBound, "committed memory grew " + std::to_string(memory) +
+                                   " bytes, beyond the bound of " + std::to_string(memoryBound));
+    return Check(handles <= handleBound, "handles grew by " + std::to_string(handles) +
+                                             ", beyond the bound of " +
+                                             std::to_string(handleBound)) &&
+           memoryWithin;
+}
+
+void LeakOnPurpose(const Options& options) {
+    static std::vector<std::unique_ptr<char[]>> memory;
+    static std::vector<unique_handle> handles;
+    if (const long bytes = options.ExtraNumber(L"--leak-bytes", 0); bytes > 0) {
+        memory.push_back(std::make_unique<char[]>(static_cast<size_t>(bytes)));
+        std::fill_n(memory.back().get(), bytes, '\1');
+    }
+    for (long count = options.ExtraNumber(L"--leak-handles", 0); count > 0; --count)
+        handles.emplace_back(CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
 long Tally::Of(const std::string& outcome) const {
     const auto found = counts_.find(outcome);
     return found == counts_.end() ? 0 : found->second;
+}
+
+long Tally::Total() const {
+    long total = 0;
+    for (const auto& [outcome, count] : counts_)
+        total += count;
+    return total;
 }
 
 void Tally::Print(const std::string& prefix) const {

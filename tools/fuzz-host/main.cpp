@@ -119,15 +119,23 @@ public:
         Restore();
         const ProcessFigures end = MeasureProcess();
         Figure("Invoke calls", done);
+        Figure("enablings", enablings_);
         Figure("calls that answered true", answeredTrue_);
         Figure("gateway requests they made", gatewayRequests_);
         results_.Print("HRESULT ");
-        GrowthFigures("calls", settled, end, done - warmUp);
+        flat_ = GrowthFigures("calls", settled, end, done - warmUp,
+                              {.bytesPerCase = 256,
+                               .slackBytes = 2 * 1024 * 1024,
+                               .casesPerHandle = 100,
+                               .slackHandles = 48});
         Figure("failures", failures_.Count());
+        counted_ = Check(results_.Total() == done, "the HRESULTs do not add up to the calls") &&
+                   Check(answeredTrue_ > 0 && gatewayRequests_ > 0,
+                         "no call answered true or reached the gateway");
     }
 
     const long* CurrentCase() const { return &currentCase_; }
-    long FailureCount() const { return failures_.Count(); }
+    bool Passed() const { return failures_.Count() == 0 && flat_ && counted_; }
 
 private:
     static tools::SimulatorOptions SimulatorSettings() {
@@ -137,13 +145,19 @@ private:
         return settings;
     }
 
+    // A driver that never enables would leave the selling methods untried.
     void Restore() {
-        host_.Configure(GatewaySettings(server_.Url(), Password, 2000, false));
-        host_.Call(L"Enable");
+        host_.Configure(GatewaySettings(
+            server_.Url(), options_.Extra(L"--driver-password", Password), 2000, false));
+        if (host_.Call(L"Enable").ok)
+            ++enablings_;
+        else
+            failures_.Report(options_, currentCase_, "the driver could not be enabled");
         server_.ForgetRequests();
     }
 
     void RunCase(long caseNumber) {
+        LeakOnPurpose(options_);
         Random random(options_.seed, static_cast<std::uint64_t>(caseNumber));
         Arena arena;
         com_ptr<IDispatch> nameless(new NamelessObject);
@@ -241,6 +255,9 @@ private:
     Tally results_;
     Failures failures_;
     long currentCase_ = 0;
+    long enablings_ = 0;
+    bool flat_ = false;
+    bool counted_ = false;
     long answeredTrue_ = 0;
     long gatewayRequests_ = 0;
 };
@@ -250,7 +267,7 @@ int RunWorker(const Options& options) {
     Worker worker(options);
     ReportCrashesOf(worker.CurrentCase(), options);
     worker.Run();
-    return worker.FailureCount() == 0 ? 0 : 1;
+    return worker.Passed() ? 0 : 1;
 }
 
 // Workers run the cases in turn; after a crash the next worker starts at the

@@ -48,7 +48,10 @@ public:
             throw Exception(L"the driver could not be enabled");
     }
 
+    static constexpr long StepsPerSale = 8;
+
     void Sale(long number) {
+        LeakOnPurpose(options_);
         Step(number, L"GetServiceCodes", {});
         Step(number, L"GetServiceParams", InArray(Args(MakeVariant(L"1001"))));
         Step(number, L"GetServiceComission",
@@ -116,12 +119,19 @@ int main() {
         Figure("sales", done);
         Figure("host calls", run.Steps());
         Figure("failed steps", run.FailureCount());
-        GrowthFigures("sales", settled, end, done - warmUp);
+        const bool flat = GrowthFigures("sales", settled, end, done - warmUp,
+                                        {.bytesPerCase = 1024,
+                                         .slackBytes = 2 * 1024 * 1024,
+                                         .casesPerHandle = 100,
+                                         .slackHandles = 16});
         Figure("debug log growth per sale",
                std::to_string((run.Log() - logAtWarmUp) / static_cast<ULONGLONG>(measured)) +
                    " bytes");
         Figure("debug log at the end", std::to_string(run.Log() / 1024) + " KB");
         Figure("seconds", static_cast<long long>((GetTickCount() - start) / 1000));
-        return run.FailureCount() == 0 && done >= options.count ? 0 : 1;
+        const bool counted =
+            Check(done >= options.count && run.Steps() == done * LongRun::StepsPerSale,
+                  "the sales or their host calls fell short");
+        return run.FailureCount() == 0 && flat && counted ? 0 : 1;
     });
 }
