@@ -4,15 +4,25 @@
 
 #include "common/uCommonUtils.h"
 
+#include <optional>
+#include <string>
+
 namespace svcgate {
 
 inline std::wstring ReadText(const XmlNode& node, const wchar_t* name) {
     return ReadNodeAttribute(node, name, L"");
 }
 
-// Raises an Exception for a text that is no number.
-inline Currency ReadAmount(const XmlNode& node, const wchar_t* name) {
-    return TextToCurrency(ReadText(node, name));
+// A text that is no number reads as 0 and is kept in `unread`, the first of a
+// load: whoever loads decides what a damaged value means.
+inline Currency ReadAmount(const XmlNode& node, const wchar_t* name,
+                           std::optional<std::wstring>& unread) {
+    const std::wstring text = ReadText(node, name);
+    if (const std::optional<Currency> amount = TryTextToCurrency(text))
+        return *amount;
+    if (!unread)
+        unread = text;
+    return 0;
 }
 
 } // namespace svcgate

@@ -38,15 +38,15 @@ std::wstring HourToText(double hour) {
     return text.str();
 }
 
-TComissionRule ReadRule(const XmlNode& node) {
+TComissionRule ReadRule(const XmlNode& node, std::optional<std::wstring>& unread) {
     TComissionRule rule;
     rule.FOrder = TextToOrder(ReadText(node, Texts::Order));
-    rule.FComFix = ReadAmount(node, Texts::ComFix);
-    rule.FComPercent = ReadAmount(node, Texts::ComPercent);
-    rule.FComMin = ReadAmount(node, Texts::ComMin);
-    rule.FComMax = ReadAmount(node, Texts::ComMax);
-    rule.FFromAmount = ReadAmount(node, Texts::FromAmount);
-    rule.FToAmount = ReadAmount(node, Texts::ToAmount);
+    rule.FComFix = ReadAmount(node, Texts::ComFix, unread);
+    rule.FComPercent = ReadAmount(node, Texts::ComPercent, unread);
+    rule.FComMin = ReadAmount(node, Texts::ComMin, unread);
+    rule.FComMax = ReadAmount(node, Texts::ComMax, unread);
+    rule.FFromAmount = ReadAmount(node, Texts::FromAmount, unread);
+    rule.FToAmount = ReadAmount(node, Texts::ToAmount, unread);
     rule.FFromHour = TextToHour(ReadText(node, Texts::FromHour));
     rule.FToHour = TextToHour(ReadText(node, Texts::ToHour));
     return rule;
@@ -153,7 +153,7 @@ void TComissinProfiles::LoadFromXML(const std::vector<XmlNode>& xmlNodes) {
         TComissionProfile& profile = *FItems.emplace_back(std::make_unique<TComissionProfile>());
         profile.FProfileID = std::move(id);
         for (const XmlNode& data : node.ChildElements(Texts::ProfileData))
-            profile.FComissionRules.push_back(ReadRule(data));
+            profile.FComissionRules.push_back(ReadRule(data, FUnreadAmount));
         profile.SortRules();
     }
 }

@@ -141,9 +141,15 @@ void TProviders::ReadNames(TProvider& provider, const XmlNode& node, const Attri
     provider.FShortName = ReadText(node, names.ShortName);
 }
 
+std::optional<std::wstring> TProviders::TakeUnreadAmount() {
+    std::optional<std::wstring> providers = std::exchange(FUnreadAmount, {});
+    std::optional<std::wstring> profiles = FComissinProfiles.TakeUnreadAmount();
+    return providers ? providers : profiles;
+}
+
 void TProviders::ReadLimits(TProvider& provider, const XmlNode& node, const AttributeNames& names) {
-    provider.FMaxAmount = ReadAmount(node, names.MaxAmount);
-    provider.FMinAmount = ReadAmount(node, names.MinAmount);
+    provider.FMaxAmount = ReadAmount(node, names.MaxAmount, FUnreadAmount);
+    provider.FMinAmount = ReadAmount(node, names.MinAmount, FUnreadAmount);
 }
 
 void TProviders::LoadUIFromXML(const std::vector<XmlNode>& xmlNodes, bool FullReload) {
@@ -181,8 +187,8 @@ void TProviders::ReadUIFields(TProvider& provider, const XmlNode& node) {
     provider.FNeedPersonalInfo =
         ReadText(node, Texts::NeedPersonalInfo) == Texts::NeedPersonalInfoTrue;
     // An empty one keeps the fixed commission a gateway's commission row gave.
-    if (const std::wstring fixed = ReadText(node, Texts::FixCommission); !fixed.empty())
-        provider.FFixCommission = TextToCurrency(fixed);
+    if (!ReadText(node, Texts::FixCommission).empty())
+        provider.FFixCommission = ReadAmount(node, Texts::FixCommission, FUnreadAmount);
     provider.FComissionProfileID = ReadText(node, Texts::ComissionProfileID);
 }
 
@@ -192,7 +198,7 @@ void TProviders::LoadCommissionsFromXML(const std::vector<XmlNode>& xmlNodes) {
         TProvider* provider = id.empty() ? nullptr : FindProvider(id);
         if (!provider)
             continue;
-        provider->FFixCommission = ReadAmount(node, Texts::FixCommission);
+        provider->FFixCommission = ReadAmount(node, Texts::FixCommission, FUnreadAmount);
         provider->FComissionProfileID = ReadText(node, Texts::ComissionProfileID);
     }
 }

@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace svcgate {
@@ -132,9 +134,12 @@ public:
     void LoadFromXML(const std::vector<XmlNode>& xmlNodes);
     void SaveToXML(XmlDocument& xmlDoc, const XmlNode& xmlRootNode) const;
     void Clear() { FItems.clear(); }
+    // The first amount since the last call that was no number, read as 0.
+    std::optional<std::wstring> TakeUnreadAmount() { return std::exchange(FUnreadAmount, {}); }
 
 private:
     std::vector<std::unique_ptr<TComissionProfile>> FItems;
+    std::optional<std::wstring> FUnreadAmount;
 };
 
 class TProviders {
@@ -155,6 +160,9 @@ public:
     void LoadCommissionsFromXML(const std::vector<XmlNode>& xmlNodes);
     // The whole catalogue, profiles included, as the cache file holds it.
     XmlDocument SaveToXML() const;
+    // The first amount of the providers' or the profiles' loads since the last
+    // call that was no number (it was read as 0): such a catalogue is damaged.
+    std::optional<std::wstring> TakeUnreadAmount();
     void Clear();
 
 private:
@@ -166,8 +174,8 @@ private:
     TProvider& AppendProvider(std::wstring ProviderID);
     void LoadUIProvider(const XmlNode& node, bool FullReload);
     static void ReadNames(TProvider& provider, const XmlNode& node, const AttributeNames& names);
-    static void ReadLimits(TProvider& provider, const XmlNode& node, const AttributeNames& names);
-    static void ReadUIFields(TProvider& provider, const XmlNode& node);
+    void ReadLimits(TProvider& provider, const XmlNode& node, const AttributeNames& names);
+    void ReadUIFields(TProvider& provider, const XmlNode& node);
     static void SaveProvider(XmlDocument& xmlDoc, const XmlNode& xmlRootNode,
                              const TProvider& provider);
 
@@ -176,6 +184,7 @@ private:
     // providers up one at a time, which a scan of 10,000 would make quadratic.
     std::unordered_map<std::wstring, TProvider*> FIndex;
     TComissinProfiles FComissinProfiles;
+    std::optional<std::wstring> FUnreadAmount;
 };
 
 } // namespace svcgate

@@ -181,18 +181,41 @@ std::wstring MD5HexUpper(std::wstring_view text) {
     return result;
 }
 
-Currency TextToCurrency(std::wstring_view text, LCID locale) {
+namespace {
+
+HRESULT ParseAmount(std::wstring_view text, LCID locale, Currency& value) {
     const std::wstring_view trimmed = Trim(text);
+    value = 0;
     if (trimmed.empty())
-        return 0;
-    if (const std::optional<Currency> plain = PlainAmount(trimmed))
-        return *plain;
+        return S_OK;
+    if (const std::optional<Currency> plain = PlainAmount(trimmed)) {
+        value = *plain;
+        return S_OK;
+    }
     const std::wstring separator = LocaleDecimalSeparator(locale);
     const std::wstring number =
         ReplaceAll(ReplaceAll(std::wstring(trimmed), L".", separator), L",", separator);
     CY amount{};
-    CheckHResult(VarCyFromStr(unique_bstr(number).get(), locale, 0, &amount));
-    return amount.int64;
+    const HRESULT hr = VarCyFromStr(unique_bstr(number).get(), locale, 0, &amount);
+    value = amount.int64;
+    return hr;
+}
+
+} // namespace
+
+Currency TextToCurrency(std::wstring_view text, LCID locale) {
+    Currency value = 0;
+    CheckHResult(ParseAmount(text, locale, value));
+    return value;
+}
+
+std::optional<Currency> TryTextToCurrency(std::wstring_view text, LCID locale) {
+    Currency value = 0;
+    const HRESULT hr = ParseAmount(text, locale, value);
+    if (hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW)
+        return std::nullopt;
+    CheckHResult(hr);
+    return value;
 }
 
 std::wstring CurrencyToText(Currency value, LCID locale) {

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,6 +47,9 @@ std::wstring MD5HexUpper(std::wstring_view text);
 
 // Reads either decimal mark; raises an Exception for a text that is not a number.
 Currency TextToCurrency(std::wstring_view text, LCID locale = LOCALE_USER_DEFAULT);
+// The same for a text that may be no amount at all: none then.
+std::optional<Currency> TryTextToCurrency(std::wstring_view text,
+                                          LCID locale = LOCALE_USER_DEFAULT);
 // The shortest text of the amount with a decimal point, as the gateway writes it.
 std::wstring CurrencyToText(Currency value, LCID locale = LOCALE_USER_DEFAULT);
 // "dd.mm.yyyy" of an automation date.

@@ -52,9 +52,16 @@ std::int32_t TDevice::GetBalance(Currency& Balance, Currency& TreeBalance, Curre
         return NotFound();
     const std::pair<Currency*, const wchar_t*> values[] = {
         {&Balance, L"./balance"}, {&TreeBalance, L"./tree-balance"}, {&Overdraft, L"./overdraft"}};
-    for (const auto& [value, path] : values)
-        if (const XmlNode node = balance.SelectSingleNode(path))
-            *value = TextToCurrency(node.Text());
+    for (const auto& [value, path] : values) {
+        const XmlNode node = balance.SelectSingleNode(path);
+        const std::optional<Currency> amount =
+            node ? TryTextToCurrency(node.Text()) : std::optional<Currency>(0);
+        if (!amount) {
+            Balance = TreeBalance = Overdraft = 0;
+            return Fail(ParseFailed, node.Text());
+        }
+        *value = *amount;
+    }
     return result;
 }
 

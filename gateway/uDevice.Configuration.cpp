@@ -2,7 +2,6 @@
 // catalogue and result texts from the cache files or the gateway.
 
 #include "common/CacheFiles.h"
-#include "common/Exception.h"
 #include "common/Text.h"
 #include "common/uCommonUtils.h"
 #include "common/uEquipmentErrors.h"
@@ -82,22 +81,16 @@ bool TDevice::ReadSettings() {
     return true;
 }
 
-// A damaged file (not XML, a value that does not parse) is no catalogue: read as
-// far as it goes, it would leave the test provider alone, which looks fresh. The
-// loaders raise for a value that does not parse, as they must for the gateway's
-// answers; here that only means the set is fetched again.
+// A damaged file (not XML, an amount that does not parse) is no catalogue: read
+// as far as it goes, it would leave the test provider alone, which looks fresh.
 bool TDevice::ReadCatalogue(const std::wstring& path) {
     XmlDocument catalogue;
     const std::optional<std::string> bytes = ReadSharedFile(path);
     if (!bytes || !catalogue.LoadBytes(*bytes))
         return false;
-    try {
-        FProviders.LoadUIFromXML(catalogue.SelectNodes(L"//provider"), true);
-        FProviders.ComissinProfiles().LoadFromXML(catalogue.SelectNodes(L"//profile"));
-    } catch (const Exception&) {
-        return false;
-    }
-    return true;
+    FProviders.LoadUIFromXML(catalogue.SelectNodes(L"//provider"), true);
+    FProviders.ComissinProfiles().LoadFromXML(catalogue.SelectNodes(L"//profile"));
+    return !FProviders.TakeUnreadAmount();
 }
 
 // The configuration identifier declares the set fresh, so it is written last: a
@@ -161,6 +154,8 @@ std::int32_t TDevice::FetchCatalogue(const wchar_t* Group, const wchar_t* Operat
         FProvidersStamp.reset();
         Load(nodes);
     }
+    if (const std::optional<std::wstring> unread = FProviders.TakeUnreadAmount())
+        return Fail(ParseFailed, *unread);
     return result;
 }
 

@@ -127,12 +127,12 @@ TEST(CommissionProfiles, ReplaceAllWithTheirRulesSortedByOrder) {
     EXPECT_DOUBLE_EQ(rules[1].FToHour, Hour(18, 0, 30));
 }
 
-TEST(CommissionProfiles, ANonNumericAmountRaisesKeepingTheProfilesBeforeIt) {
+TEST(CommissionProfiles, ANonNumericAmountIsNamedAndReadAsZero) {
     TComissinProfiles profiles;
-    EXPECT_THROW(profiles.LoadFromXML(Profiles(L"<profile id='A'/><profile id='B'>"
-                                               L"<profile-data com-fix='5 rub'/></profile>")),
-                 Exception);
-    EXPECT_EQ(profiles.GetItem(0).ProfileID(), L"A");
+    profiles.LoadFromXML(Profiles(L"<profile id='A'/><profile id='B'>"
+                                  L"<profile-data com-fix='5 rub'/></profile>"));
+    EXPECT_EQ(profiles.GetItem(1).ComissionRules().at(0).FComFix, 0);
+    EXPECT_EQ(profiles.TakeUnreadAmount(), L"5 rub");
 }
 
 TEST(CommissionProfiles, ReadBackFromTheCacheAsWritten) {

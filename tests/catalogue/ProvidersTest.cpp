@@ -57,13 +57,16 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{L"<provider id='5' lName='1st'/><provider id='5'/>", true, L"5;5;11111;", L"1st"},
         LoadCase{L"<provider id=''/><provider lName='no id'/>", true, L"11111;", TestName}));
 
-TEST(UILoad, ANonNumericAmountRaisesAfterEnsuringTheTestProvider) {
+// The load goes on, and its caller learns which amount was no number.
+TEST(UILoad, ANonNumericAmountIsNamedAndReadAsZero) {
     TProviders providers;
-    EXPECT_THROW(
-        providers.LoadUIFromXML(
-            Nodes(L"<provider id='1'/><provider id='2' maxSum='1O0'/><provider id='3'/>"), true),
-        Exception);
-    EXPECT_EQ(IDs(providers), L"1;2;11111;");
+    providers.LoadUIFromXML(
+        Nodes(L"<provider id='1'/><provider id='2' maxSum='1O0'/><provider id='3' maxSum='x'/>"),
+        true);
+    EXPECT_EQ(IDs(providers), L"1;2;3;11111;");
+    EXPECT_EQ(providers.GetItem(1).MaxAmount(), 0);
+    EXPECT_EQ(providers.TakeUnreadAmount(), L"1O0");
+    EXPECT_EQ(providers.TakeUnreadAmount(), std::nullopt);
 }
 
 struct AttributeCase {

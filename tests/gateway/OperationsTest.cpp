@@ -6,6 +6,8 @@
 #include "common/Text.h"
 #include "common/uCommonUtils.h"
 
+#include <functional>
+
 using namespace svcgate;
 using namespace svcgate::test;
 
@@ -253,6 +255,28 @@ TEST_F(Operations, BalancesReadEitherDecimalMark) {
     EXPECT_EQ(balance, 12345000);
     EXPECT_EQ(tree, 12345000);
     EXPECT_EQ(overdraft, 0);
+}
+
+// An amount that does not parse is an answer the client cannot use, said in the
+// gateway client's own words, not a platform error.
+TEST_F(Operations, AnAmountThatDoesNotParseIsAnUnreadableAnswer) {
+    Currency balance = 1, tree = 1, overdraft = 1;
+    const std::vector<std::pair<std::string, std::function<std::int32_t()>>> cases{
+        {GatewayAnswer("agents", "getBalance", "0", "<balance>12x</balance>"),
+         [&] { return client.GetBalance(balance, tree, overdraft); }},
+        {GatewayAnswer("terminals", "getCommissions", "0",
+                       "<row prv-id=\"100\" fix-com=\"12x\" profile-id=\"p\"/>"),
+         [&] { return client.GetCommisions(); }},
+        {GatewayAnswer(
+             "terminals", "getCommissionProfiles", "0",
+             "<profile id=\"p\"><profile-data order=\"1\" com-percent=\"12x\"/></profile>"),
+         [&] { return client.GetCommissionProfiles(); }}};
+    for (const auto& [answer, call] : cases) {
+        server.Queue({answer});
+        EXPECT_EQ(call(), 1001) << answer;
+        EXPECT_EQ(client.LastResultDescription(), L"Ошибка разбора ответа.\r\n12x") << answer;
+    }
+    EXPECT_EQ(balance, 0);
 }
 
 TEST_F(Operations, TheIdentifyTextsAndTheIdentificationParameters) {
