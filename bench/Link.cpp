@@ -135,6 +135,8 @@ struct Link {
     const char* name;
     std::wstring url;
     const tools::LinkEmulator* emulator;
+    // The same way without the delay: what a first "Enable" costs on this machine alone.
+    std::wstring localUrl;
 };
 
 // Medians by figure name, in round trips.
@@ -176,6 +178,8 @@ Figures Measure(const Link& link, const tools::GatewayServer& server) {
         bodies += L" " + Utf8ToWide(Hex(body));
     for (int round = 0; round < Rounds; ++round) {
         samples["first Enable"].push_back(ChildFigures(L"--first-enable " + link.url).at(0));
+        samples["first Enable, its local work (no delay)"].push_back(
+            ChildFigures(L"--first-enable " + link.localUrl).at(0));
         const std::vector<double> bareFigures =
             ChildFigures(L"--bare-first-enable " + link.url + bodies);
         samples["first Enable, bare: proxy lookup"].push_back(bareFigures.at(0));
@@ -194,16 +198,19 @@ void Run() {
     tools::GatewayServer server(backend ? static_cast<unsigned short>(std::atoi(backend)) : 0);
     server.SetResponder(
         [&](const tools::ReceivedRequest& request) { return simulator.Answer(request).answer; });
-    const tools::LinkEmulator plain(server.Port(), RoundTripMs);
-    std::vector<Link> links{
-        {"plain HTTP", L"http://127.0.0.1:" + std::to_wstring(plain.Port()) + L"/xmlgate/xml.jsp",
-         &plain}};
-    std::unique_ptr<tools::LinkEmulator> secure;
+    const auto url = [](const wchar_t* scheme, const tools::LinkEmulator& emulator) {
+        return scheme + std::to_wstring(emulator.Port()) + L"/xmlgate/xml.jsp";
+    };
+    const tools::LinkEmulator plain(server.Port(), RoundTripMs), plainLocal(server.Port(), 0);
+    std::vector<Link> links{{"plain HTTP", url(L"http://127.0.0.1:", plain), &plain,
+                             url(L"http://127.0.0.1:", plainLocal)}};
+    std::unique_ptr<tools::LinkEmulator> secure, secureLocal;
     if (front) {
-        secure = std::make_unique<tools::LinkEmulator>(std::atoi(front), RoundTripMs);
-        links.push_back(
-            {"HTTPS", L"https://localhost:" + std::to_wstring(secure->Port()) + L"/xmlgate/xml.jsp",
-             secure.get()});
+        const auto frontPort = static_cast<unsigned short>(std::atoi(front));
+        secure = std::make_unique<tools::LinkEmulator>(frontPort, RoundTripMs);
+        secureLocal = std::make_unique<tools::LinkEmulator>(frontPort, 0);
+        links.push_back({"HTTPS", url(L"https://localhost:", *secure), secure.get(),
+                         url(L"https://localhost:", *secureLocal)});
     }
     std::printf("Round trips over a link of %lu ms, medians of %d rounds\n\n", RoundTripMs, Rounds);
     for (const Link& link : links) {

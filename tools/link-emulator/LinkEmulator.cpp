@@ -19,6 +19,15 @@ bool Stopped(HANDLE end, DWORD waitMs) {
     return WaitForSingleObject(end, waitMs) == WAIT_OBJECT_0;
 }
 
+// The relay's own sends leave as they are due: Nagle's rule would hold a chunk
+// until the previous one is acknowledged, a stall of the relay's own.
+unique_socket Immediate(unique_socket socket) {
+    const BOOL on = TRUE;
+    setsockopt(socket.get(), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on),
+               sizeof on);
+    return socket;
+}
+
 DWORD Until(ULONGLONG due) {
     const ULONGLONG now = GetTickCount64();
     return due > now ? static_cast<DWORD>(due - now) : 0;
@@ -67,8 +76,8 @@ void LinkEmulator::Relay(unique_socket client) {
     }
     // The client's connect has returned, but its first bytes wait out the set-up.
     if (!Stopped(end.get(), roundTripMs_)) {
-        StoppableSocket clientSide(std::move(client), end.get());
-        StoppableSocket gatewaySide(ConnectToLoopback(target_), end.get());
+        StoppableSocket clientSide(Immediate(std::move(client)), end.get());
+        StoppableSocket gatewaySide(Immediate(ConnectToLoopback(target_)), end.get());
         std::atomic<bool> answered = true;
         auto upstream =
             std::async(std::launch::async, &LinkEmulator::Pump, this, std::ref(clientSide),
