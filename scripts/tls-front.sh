@@ -32,7 +32,7 @@ trust_authority() {
 # backend too.
 start_tls_front() {
     socat "OPENSSL-LISTEN:$1,bind=127.0.0.1,reuseaddr,fork,verify=0,cert=$3/$4-server.pem,key=$3/$4-server.key" \
-        "TCP:127.0.0.1:$2" 2>/dev/null &
+        "TCP:127.0.0.1:$2,nodelay" 2>/dev/null &
     tls_fronts+=($!)
     for _ in $(seq 50); do
         (exec 5<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null && return
