@@ -188,6 +188,10 @@ inline void ReleaseCryptContext(HCRYPTPROV provider) {
     CryptReleaseContext(provider, 0);
 }
 
+inline void CloseCertStore(HCERTSTORE store) {
+    CertCloseStore(store, 0);
+}
+
 inline void ReleaseScreenDC(HDC dc) {
     ReleaseDC(nullptr, dc);
 }
@@ -216,6 +220,9 @@ using unique_hcryptprov = unique_any<resource_traits<HCRYPTPROV, ReleaseCryptCon
 using unique_hcrypthash = unique_any<resource_traits<HCRYPTHASH, CryptDestroyHash>>;
 // A key of a cryptographic provider; destroy it before its provider.
 using unique_hcryptkey = unique_any<resource_traits<HCRYPTKEY, CryptDestroyKey>>;
+using unique_hcertstore = unique_any<resource_traits<HCERTSTORE, CloseCertStore>>;
+// A certificate context; close it before the store it came from.
+using unique_certcontext = unique_any<resource_traits<PCCERT_CONTEXT, CertFreeCertificateContext>>;
 using unique_hmodule = unique_any<resource_traits<HMODULE, FreeLibrary>>;
 using unique_hkey = unique_any<resource_traits<HKEY, RegCloseKey>>;
 using unique_socket = unique_any<socket_traits>;

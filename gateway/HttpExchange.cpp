@@ -1,11 +1,27 @@
 #include "gateway/HttpExchange.h"
 
 #include "common/Exception.h"
+#include "common/Module.h"
 #include "common/Owners.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace svcgate {
+
+// The proxy of one URL, looked for on a thread of the platform's pool, which
+// keeps this module loaded while it runs.
+struct ProxyLookup {
+    explicit ProxyLookup(std::wstring url) : url(std::move(url)) {}
+    void Run();
+    // Runs the lookup in the background, or here when the pool cannot take it.
+    static std::shared_ptr<ProxyLookup> Start(const std::wstring& url);
+
+    const std::wstring url;
+    unique_handle found{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    // Written before `found` is set; read only after.
+    HttpProxy proxy;
+};
 
 namespace {
 
@@ -40,19 +56,21 @@ void UseProxy(HINTERNET request, const HttpProxy& proxy) {
     WinHttpSetOption(request, WINHTTP_OPTION_PROXY, &info, sizeof(info));
 }
 
-HttpProxy NamedProxy(const std::wstring& url, const wchar_t* proxy, const wchar_t* bypass) {
-    return {url, proxy != nullptr, proxy ? proxy : L"", bypass ? bypass : L""};
+HttpProxy NamedProxy(const wchar_t* proxy, const wchar_t* bypass) {
+    return {proxy != nullptr, proxy ? proxy : L"", bypass ? bypass : L""};
 }
 
 // The proxy as the platform's own XML request object finds it: the user's
 // settings, with auto-detection and a configuration script first when they are on.
-HttpProxy FindUserProxy(HINTERNET session, const std::wstring& url) {
+HttpProxy FindUserProxy(const std::wstring& url) {
     WINHTTP_CURRENT_USER_IE_PROXY_CONFIG user{};
     if (!WinHttpGetIEProxyConfigForCurrentUser(&user))
-        return NamedProxy(url, nullptr, nullptr);
+        return NamedProxy(nullptr, nullptr);
     unique_hglobal script(user.lpszAutoConfigUrl), proxy(user.lpszProxy),
         bypass(user.lpszProxyBypass);
-    if (user.fAutoDetect || user.lpszAutoConfigUrl) {
+    const unique_hinternet session(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
+                                               WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    if (session && (user.fAutoDetect || user.lpszAutoConfigUrl)) {
         WINHTTP_AUTOPROXY_OPTIONS options{};
         options.dwFlags = (user.fAutoDetect ? WINHTTP_AUTOPROXY_AUTO_DETECT : 0) |
                           (user.lpszAutoConfigUrl ? WINHTTP_AUTOPROXY_CONFIG_URL : 0);
@@ -60,24 +78,33 @@ HttpProxy FindUserProxy(HINTERNET session, const std::wstring& url) {
         options.lpszAutoConfigUrl = user.lpszAutoConfigUrl;
         options.fAutoLogonIfChallenged = TRUE;
         WINHTTP_PROXY_INFO found{};
-        if (WinHttpGetProxyForUrl(session, url.c_str(), &options, &found)) {
+        if (WinHttpGetProxyForUrl(session.get(), url.c_str(), &options, &found)) {
             unique_hglobal foundProxy(found.lpszProxy), foundBypass(found.lpszProxyBypass);
             const bool named = found.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY;
-            return NamedProxy(url, named ? found.lpszProxy : nullptr, found.lpszProxyBypass);
+            return NamedProxy(named ? found.lpszProxy : nullptr, found.lpszProxyBypass);
         }
     }
-    return NamedProxy(url, user.lpszProxy, user.lpszProxyBypass);
+    return NamedProxy(user.lpszProxy, user.lpszProxyBypass);
+}
+
+void CALLBACK LookUp(PTP_CALLBACK_INSTANCE, void* context) {
+    const std::unique_ptr<std::shared_ptr<ProxyLookup>> lookup(
+        static_cast<std::shared_ptr<ProxyLookup>*>(context));
+    (*lookup)->Run();
 }
 
 // One exchange; every step says whether it worked, and the first failure's
 // code is kept.
 class PostExchange {
 public:
-    PostExchange(HINTERNET session, DWORD timeoutMs) : session_(session), deadline_(timeoutMs) {}
+    explicit PostExchange(const Deadline& deadline) : deadline_(deadline) {}
 
-    bool Run(const std::wstring& url, const HttpProxy& proxy,
+    bool Run(HINTERNET connection, const std::wstring& path, DWORD flags, const HttpProxy& proxy,
              const std::vector<HttpHeader>& headers, std::string_view body) {
-        if (!Open(url) || !Step(SetTimeouts(request_.get(), deadline_.Remaining())))
+        request_.reset(WinHttpOpenRequest(connection, L"POST", path.c_str(), nullptr,
+                                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+        if (!Step(request_.get() != nullptr) ||
+            !Step(SetTimeouts(request_.get(), deadline_.Remaining())))
             return false;
         UseProxy(request_.get(), proxy);
         return AddHeaders(headers) && Step(SetTimeouts(request_.get(), deadline_.Remaining())) &&
@@ -95,32 +122,13 @@ public:
                deadline_.Remaining() == 0;
     }
 
-private:
     bool Step(BOOL succeeded) {
         if (!succeeded)
             failure_ = GetLastError();
         return succeeded;
     }
 
-    bool Open(const std::wstring& url) {
-        URL_COMPONENTS parts{};
-        parts.dwStructSize = sizeof(parts);
-        parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
-        if (!Step(WinHttpCrackUrl(url.c_str(), 0, 0, &parts)))
-            return false;
-        const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
-        const std::wstring path = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
-                                  std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
-        connection_.reset(WinHttpConnect(session_, host.c_str(), parts.nPort, 0));
-        if (!Step(connection_.get() != nullptr))
-            return false;
-        const DWORD secure = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-        request_.reset(WinHttpOpenRequest(connection_.get(), L"POST", path.c_str(), nullptr,
-                                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                          secure));
-        return Step(request_.get() != nullptr);
-    }
-
+private:
     bool AddHeaders(const std::vector<HttpHeader>& headers) {
         for (const HttpHeader& header : headers) {
             const std::wstring line = header.name + L": " + header.value;
@@ -159,9 +167,7 @@ private:
         }
     }
 
-    HINTERNET session_;
     Deadline deadline_;
-    unique_hinternet connection_;
     unique_hinternet request_;
     std::string answer_;
     DWORD failure_ = ERROR_SUCCESS;
@@ -169,18 +175,64 @@ private:
 
 } // namespace
 
+void ProxyLookup::Run() {
+    proxy = FindUserProxy(url);
+    SetEvent(found.get());
+}
+
+std::shared_ptr<ProxyLookup> ProxyLookup::Start(const std::wstring& url) {
+    auto lookup = std::make_shared<ProxyLookup>(url);
+    CheckWin32(static_cast<bool>(lookup->found));
+    TP_CALLBACK_ENVIRON environment;
+    InitializeThreadpoolEnvironment(&environment);
+    SetThreadpoolCallbackLibrary(&environment, ThisModule());
+    auto context = std::make_unique<std::shared_ptr<ProxyLookup>>(lookup);
+    if (TrySubmitThreadpoolCallback(LookUp, context.get(), &environment))
+        context.release();
+    else
+        lookup->Run();
+    DestroyThreadpoolEnvironment(&environment);
+    return lookup;
+}
+
+HttpSession::HttpSession() = default;
+HttpSession::~HttpSession() = default;
+
+bool HttpSession::Open(const std::wstring& url) {
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof(parts);
+    parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
+    if (!WinHttpCrackUrl(url.c_str(), 0, 0, &parts))
+        return false;
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    path_ = std::wstring(parts.lpszUrlPath, parts.dwUrlPathLength) +
+            std::wstring(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    requestFlags_ = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+    session_.reset(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                               WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session_)
+        RaiseLastOSError();
+    connection_.reset(WinHttpConnect(session_.get(), host.c_str(), parts.nPort, 0));
+    return static_cast<bool>(connection_);
+}
+
 HttpOutcome HttpSession::Post(const std::wstring& url, const std::vector<HttpHeader>& headers,
                               std::string_view body, DWORD timeoutMs) {
-    unique_hinternet session(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                         WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    if (!session)
-        RaiseLastOSError();
-    SetTimeouts(session.get(), timeoutMs);
-    if (proxy_.url != url)
-        proxy_ = FindUserProxy(session.get(), url);
-    PostExchange exchange(session.get(), timeoutMs);
+    const Deadline deadline(timeoutMs);
+    if (url != url_) {
+        connection_.reset();
+        session_.reset();
+        url_ = url;
+        lookup_ = ProxyLookup::Start(url);
+    }
     HttpOutcome outcome;
-    if (exchange.Run(url, proxy_, headers, body)) {
+    if (WaitForSingleObject(lookup_->found.get(), deadline.Remaining()) != WAIT_OBJECT_0) {
+        outcome.state = HttpOutcome::State::TimedOut;
+        return outcome;
+    }
+    PostExchange exchange(deadline);
+    if ((connection_ || exchange.Step(Open(url))) &&
+        exchange.Run(connection_.get(), path_, requestFlags_, lookup_->proxy, headers, body)) {
         outcome.state = HttpOutcome::State::Complete;
         outcome.body = std::move(exchange.Answer());
     } else {

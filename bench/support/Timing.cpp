@@ -8,6 +8,7 @@
 #include <objbase.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 
 namespace svcgate::bench {
@@ -74,13 +75,26 @@ void PrintTable(const std::string& title, const std::vector<Figure>& figures) {
     std::fflush(stdout);
 }
 
-void BarePost(unsigned short port, const std::string& body) {
-    unique_hinternet session(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                         WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    unique_hinternet connection(WinHttpConnect(session.get(), L"127.0.0.1", port, 0));
-    unique_hinternet request(WinHttpOpenRequest(connection.get(), L"POST", L"/xmlgate/xml.jsp",
-                                                nullptr, WINHTTP_NO_REFERER,
-                                                WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+BareClient::BareClient(const std::wstring& url)
+    : session_(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                           WINHTTP_NO_PROXY_BYPASS, 0)) {
+    wchar_t host[256] = {}, path[1024] = {};
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = DWORD(std::size(host));
+    parts.lpszUrlPath = path;
+    parts.dwUrlPathLength = DWORD(std::size(path));
+    Expect(WinHttpCrackUrl(url.c_str(), 0, 0, &parts), L"a URL");
+    path_ = path;
+    flags_ = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+    connection_.reset(WinHttpConnect(session_.get(), host, parts.nPort, 0));
+}
+
+void BareClient::Post(const std::string& body) {
+    unique_hinternet request(WinHttpOpenRequest(connection_.get(), L"POST", path_.c_str(), nullptr,
+                                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                flags_));
     const wchar_t* headers = L"Accept-encoding: identity\r\nUser-Agent: Dezuri r0\r\n";
     WinHttpAddRequestHeaders(request.get(), headers, DWORD(-1), WINHTTP_ADDREQ_FLAG_ADD);
     Expect(WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,

@@ -3,6 +3,8 @@
 // a baseline in the same round and reported as a ratio to it, so that what the
 // platform and a busy machine add to both cancels out.
 
+#include "common/Owners.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,9 +35,20 @@ void PrintTable(const std::string& title, const std::vector<Figure>& figures);
 // when `holds` is false.
 void Expect(bool holds, const wchar_t* what);
 
-// The least the platform does for one gateway exchange: a session, a connection,
-// a POST of `body` with the client's two plain headers, and the whole answer read.
-void BarePost(unsigned short port, const std::string& body);
+// The least the platform does for gateway exchanges: one session and connection
+// kept for every POST, as a gateway client keeps its own; each POST with the
+// client's two plain headers, and the whole answer read.
+class BareClient {
+public:
+    explicit BareClient(const std::wstring& url);
+    void Post(const std::string& body);
+
+private:
+    unique_hinternet session_;
+    unique_hinternet connection_;
+    std::wstring path_;
+    DWORD flags_ = 0;
+};
 
 // Runs a benchmark in a single-threaded apartment, as the host calls the driver;
 // a failure is printed and gives the exit code 1.

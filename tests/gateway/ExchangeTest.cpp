@@ -3,10 +3,12 @@
 #include "../support/Files.h"
 
 #include "common/Text.h"
+#include "gateway-server/StoppableSocket.h"
 #include "common/uCommonUtils.h"
 #include "gateway/uGatewayResults.h"
 
 #include <algorithm>
+#include <optional>
 
 using namespace svcgate;
 using namespace svcgate::test;
@@ -126,6 +128,60 @@ TEST_F(Gateway, TheAnswersDeclaredEncodingIsHonoured) {
         ASSERT_EQ(Exchange(body), 0);
         EXPECT_EQ(ReadXmlValue(doc, L"//terminals/getLastIds", L"name", L""), L"Касса №1");
     }
+}
+
+// The user's proxy settings say: a configuration script at `script`, no
+// auto-detection; the earlier settings come back afterwards.
+class ProxyScriptSetting {
+public:
+    explicit ProxyScriptSetting(const std::string& script) {
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  key_.put(), nullptr),
+                  ERROR_SUCCESS);
+        DWORD size = 0;
+        if (RegQueryValueExW(key_.get(), Value, nullptr, nullptr, nullptr, &size) ==
+            ERROR_SUCCESS) {
+            earlier_.emplace(size, '\0');
+            RegQueryValueExW(key_.get(), Value, nullptr, nullptr,
+                             reinterpret_cast<BYTE*>(earlier_->data()), &size);
+        }
+        // Version, counter, flags (direct and a script), then the lengths and
+        // texts of the proxy, its bypass list and the script's address.
+        const DWORD head[] = {0x46, 0, 5, 0, 0, static_cast<DWORD>(script.size())};
+        std::string blob(reinterpret_cast<const char*>(head), sizeof head);
+        blob += script + std::string(32, '\0');
+        Write(blob);
+    }
+    ~ProxyScriptSetting() {
+        if (earlier_)
+            Write(*earlier_);
+        else
+            RegDeleteValueW(key_.get(), Value);
+    }
+
+private:
+    void Write(const std::string& blob) {
+        RegSetValueExW(key_.get(), Value, 0, REG_BINARY, reinterpret_cast<const BYTE*>(blob.data()),
+                       static_cast<DWORD>(blob.size()));
+    }
+    static constexpr const wchar_t* Path =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+    static constexpr const wchar_t* Value = L"DefaultConnectionSettings";
+    unique_hkey key_;
+    std::optional<std::string> earlier_;
+};
+
+// Finding the proxy is part of the exchange: a configuration script that never
+// comes cannot hold the cash desk past its time-out.
+TEST_F(Gateway, TheProxyLookupCountsInTheTimeOut) {
+    // Its listener takes no connection: the client's waits in the queue, unanswered.
+    const unique_socket script = tools::ListenOnLoopback(0);
+    const ProxyScriptSetting setting(
+        "http://127.0.0.1:" + std::to_string(tools::PortOf(script.get())) + "/proxy.pac");
+    client.SetSrvResponseTimeout(1000);
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(client.ExecuteRequest(L"terminals", L"getLastIds", doc), 1007);
+    EXPECT_LT(GetTickCount() - start, 2500u);
 }
 
 // The dumps let an integrator read the last exchange; the password's digest

@@ -9,20 +9,34 @@ mode=${2:-short}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/host-session.sh"
 
-# A TLS endpoint whose certificate nobody trusts: Wine's HTTP Server API serves
-# no TLS, so Debian's openssl s_server plays it.
+source "$here/../../scripts/tls-front.sh"
+
+# A TLS endpoint whose certificate nobody trusts: a "localhost" certificate (the
+# name WinHTTP would accept) from an authority the prefix does not know, served
+# by Debian's openssl s_server. It must be seen listening first: a refused
+# connection would end in the same text.
 tls_pid=
 end_campaign() {
     [ -n "$tls_pid" ] && kill "$tls_pid" 2>/dev/null || true
+    end_tls
     end_session
 }
 trap end_campaign EXIT
 tls_port=$((20000 + RANDOM % 20000))
-openssl req -x509 -newkey rsa:2048 -nodes -keyout "$session_work/key.pem" -out "$session_work/cert.pem" \
-    -days 2 -subj /CN=127.0.0.1 >/dev/null 2>&1
-openssl s_server -quiet -www -accept "$tls_port" -cert "$session_work/cert.pem" \
-    -key "$session_work/key.pem" >/dev/null 2>&1 &
+make_authority "$session_work" stranger
+openssl s_server -quiet -www -accept "$tls_port" -cert "$session_work/stranger-server.pem" \
+    -key "$session_work/stranger-server.key" >/dev/null 2>&1 &
 tls_pid=$!
+listening=
+for _ in $(seq 50); do
+    if openssl s_client -connect "127.0.0.1:$tls_port" -servername localhost </dev/null 2>/dev/null |
+        grep -q "subject=CN = localhost"; then
+        listening=yes
+        break
+    fi
+    sleep 0.1
+done
+[ -n "$listening" ] || { echo "the untrusted TLS endpoint is not listening"; exit 1; }
 register_modules
 
 if [ "$mode" = full ]; then

@@ -106,11 +106,52 @@ TEST_F(SimulatedGateway, AFaultSwitchAnswersTheOperationWithItsCode) {
     EXPECT_EQ(balance, 0);
 }
 
+struct KeptConnection {
+    const char* name;
+    // The simulator's idle limit, and the cash desk's pause between steps.
+    DWORD idleCloseMs, pauseMs;
+    // A busy machine may leave the connection idle within a step too.
+    int fewestConnections, mostConnections;
+};
+
+class SimulatedConnection : public SimulatedGateway,
+                            public testing::WithParamInterface<KeptConnection> {};
+
+// A refresh, a sale and a warm "Enable": kept alive, all on one connection; with
+// the connection closed while the cash desk was idle, on new ones, and the
+// registration still reaches the gateway exactly once.
+TEST_P(SimulatedConnection, CarriesEachSaleOnce) {
+    options.idleCloseMs = GetParam().idleCloseMs;
+    Start();
+    server.CloseIdleAfter(options.idleCloseMs);
+    ASSERT_EQ(client.Enable(true), 0) << client.LastResultDescription();
+    Sleep(GetParam().pauseMs);
+    ASSERT_EQ(Pay(pmCheck), 0) << client.LastResultDescription();
+    Sleep(GetParam().pauseMs);
+    ASSERT_EQ(Pay(pmOffLine), 0) << client.LastResultDescription();
+    Sleep(GetParam().pauseMs);
+    ASSERT_EQ(client.Enable(false), 0) << client.LastResultDescription();
+
+    Currency balance = 0, tree = 0, overdraft = 0;
+    ASSERT_EQ(client.GetBalance(balance, tree, overdraft), 0);
+    EXPECT_EQ(balance, options.balance - 1015000);
+    EXPECT_GE(server.Connections(), GetParam().fewestConnections);
+    EXPECT_LE(server.Connections(), GetParam().mostConnections);
+    EXPECT_EQ(server.Requests().back().connection, server.Connections());
+}
+
+INSTANTIATE_TEST_SUITE_P(Connections, SimulatedConnection,
+                         testing::Values(KeptConnection{"KeptAlive", INFINITE, 0, 1, 1},
+                                         KeptConnection{"ClosedWhileIdle", 300, 1000, 4, 20}),
+                         [](const testing::TestParamInfo<KeptConnection>& info) {
+                             return info.param.name;
+                         });
+
 TEST(SimulatorCommandLine, TakesRepeatedSwitchesAndRefusesUnknownOnes) {
-    const CommandLine line =
-        ParseCommandLine({L"--port", L"9000", L"--fault", L"getBalance=220", L"--fault",
-                          L"getLastIds=150", L"--drop", L"cancelPayment", L"--balance", L"10.5",
-                          L"--cut", L"addOfflinePayment", L"--trickle", L"getBalance"});
+    const CommandLine line = ParseCommandLine(
+        {L"--port", L"9000", L"--fault", L"getBalance=220", L"--fault", L"getLastIds=150",
+         L"--drop", L"cancelPayment", L"--balance", L"10.5", L"--cut", L"addOfflinePayment",
+         L"--trickle", L"getBalance", L"--idle-close", L"3000"});
     EXPECT_EQ(line.error, L"");
     EXPECT_EQ(line.options.port, 9000);
     EXPECT_EQ(line.options.faults.size(), 2u);
@@ -119,6 +160,7 @@ TEST(SimulatorCommandLine, TakesRepeatedSwitchesAndRefusesUnknownOnes) {
     EXPECT_TRUE(line.options.cut.contains(L"addOfflinePayment"));
     EXPECT_TRUE(line.options.trickle.contains(L"getBalance"));
     EXPECT_EQ(line.options.balance, 105000);
+    EXPECT_EQ(line.options.idleCloseMs, 3000u);
     EXPECT_NE(ParseCommandLine({L"--delay", L"getBalance"}).error, L"");
     EXPECT_NE(ParseCommandLine({L"--speed"}).error, L"");
 }

@@ -2,7 +2,7 @@
 // registered driver calling the faulted operation. Each call must end in the
 // documented code within "SrvResponseTimeout" and a small margin, and the next
 // call must work. Also a refused connection and, given --tls-port, a TLS
-// endpoint whose certificate the platform does not trust.
+// endpoint whose certificate for "localhost" the platform does not trust.
 
 #include "campaign/Campaign.h"
 #include "campaign/DriverHost.h"
@@ -232,7 +232,7 @@ int main() {
                                                        std::to_wstring(FreePort()) +
                                                        L"/xmlgate/xml.jsp");
         if (const long tls = options.ExtraNumber(L"--tls-port", 0))
-            campaign.RunEndpoint("untrusted TLS certificate", L"https://127.0.0.1:" +
+            campaign.RunEndpoint("untrusted TLS certificate", L"https://localhost:" +
                                                                   std::to_wstring(tls) +
                                                                   L"/xmlgate/xml.jsp");
         else

@@ -18,44 +18,21 @@ constexpr const wchar_t* GatewayPath = L"/xmlgate/xml.jsp";
 constexpr const char* Unscripted = "no answer scripted";
 constexpr DWORD TrickleIntervalMs = 1000;
 
-void CheckSocketCall(int result) {
-    if (result == SOCKET_ERROR)
-        RaiseLastOSError();
+// A connection stays open unless the answer ends it: a fault, or the client's
+// own "Connection: close".
+bool KeepsConnection(const ReceivedRequest& request, const ScriptedAnswer& answer) {
+    const std::optional<std::string> connection = request.Header("Connection");
+    return answer.fault == ScriptedAnswer::Fault::None &&
+           !(connection && SameText(*connection, "close"));
 }
 
-unique_winsock StartWinsock() {
-    WSADATA data{};
-    CheckWin32Result(WSAStartup(MAKEWORD(2, 2), &data));
-    return unique_winsock(true);
-}
-
-unique_socket ListenOnLoopback(unsigned short port) {
-    unique_socket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-    if (!listener)
-        RaiseLastOSError();
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    CheckSocketCall(bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address));
-    CheckSocketCall(listen(listener.get(), SOMAXCONN));
-    return listener;
-}
-
-unsigned short PortOf(SOCKET listener) {
-    sockaddr_in address{};
-    int size = sizeof address;
-    CheckSocketCall(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size));
-    return ntohs(address.sin_port);
-}
-
-std::string AnswerHead(const ScriptedAnswer& answer) {
+std::string AnswerHead(const ScriptedAnswer& answer, bool keep) {
     // No client reads the reason phrase.
     std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " OK\r\n";
     if (!answer.contentType.empty())
         head += "Content-Type: " + answer.contentType + "\r\n";
     return head + "Content-Length: " + std::to_string(answer.body.size()) +
-           "\r\nConnection: close\r\n\r\n";
+           (keep ? "\r\n\r\n" : "\r\nConnection: close\r\n\r\n");
 }
 
 void Trickle(StoppableSocket& peer, std::string_view body) {
@@ -64,29 +41,29 @@ void Trickle(StoppableSocket& peer, std::string_view body) {
             return;
 }
 
-// Returning closes the connection.
-void Answer(StoppableSocket& peer, const ScriptedAnswer& answer) {
+// Whether the connection stays for another request.
+bool Answer(StoppableSocket& peer, const ScriptedAnswer& answer, bool keep) {
     using Fault = ScriptedAnswer::Fault;
     if (!peer.Pause(answer.delayMs))
-        return;
-    const std::string head = AnswerHead(answer);
+        return false;
+    const std::string head = AnswerHead(answer, keep);
     switch (answer.fault) {
     case Fault::None:
-        peer.Send(head + answer.body);
-        return;
+        return peer.Send(head + answer.body) && keep;
     case Fault::DropBeforeAnswer:
-        return;
+        break;
     case Fault::DropMidAnswer:
         peer.Send(head + answer.body.substr(0, answer.body.size() / 2));
-        return;
+        break;
     case Fault::NeverAnswer:
         peer.Pause(INFINITE);
-        return;
+        break;
     case Fault::Trickle:
         if (peer.Send(head))
             Trickle(peer, answer.body);
-        return;
+        break;
     }
+    return false;
 }
 
 void JoinFinished(std::vector<std::future<void>>& serving) {
@@ -142,17 +119,24 @@ void GatewayServer::Listen() {
     std::vector<std::future<void>> serving;
     while (unique_socket peer = listener.Accept()) {
         JoinFinished(serving);
-        serving.push_back(
-            std::async(std::launch::async, &GatewayServer::Serve, this, std::move(peer)));
+        serving.push_back(std::async(std::launch::async, &GatewayServer::Serve, this,
+                                     std::move(peer), ++connections_));
     }
     for (std::future<void>& connection : serving)
         connection.get();
 }
 
-void GatewayServer::Serve(unique_socket peer) {
+void GatewayServer::Serve(unique_socket peer, int number) {
     StoppableSocket connection(std::move(peer), stop_.get());
-    if (const std::optional<ReceivedRequest> request = ReadRequest(connection))
-        Answer(connection, AnswerFor(*request));
+    for (;;) {
+        std::optional<ReceivedRequest> request = ReadRequest(connection, idleCloseMs_);
+        if (!request)
+            return;
+        request->connection = number;
+        const ScriptedAnswer answer = AnswerFor(*request);
+        if (!Answer(connection, answer, KeepsConnection(*request, answer)))
+            return;
+    }
 }
 
 ScriptedAnswer GatewayServer::AnswerFor(const ReceivedRequest& request) {

@@ -6,6 +6,7 @@
 
 #include "common/Owners.h"
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -26,6 +27,8 @@ struct ReceivedRequest {
     std::string body;
     // Head and body as received.
     std::string raw;
+    // Which connection brought it: 1 for the first the server accepted, and so on.
+    int connection = 0;
     // The value of the first header with this name, compared without regard to case.
     std::optional<std::string> Header(std::string_view name) const;
 };
@@ -53,10 +56,13 @@ struct ScriptedAnswer {
     Fault fault = Fault::None;
 };
 
-// Serves one request per connection and closes it, answering in the order the
-// requests complete. A request the gateway client would never send (no
-// Content-Length, more bytes than it announces, a malformed head) is refused by
-// closing the connection, with a line on the standard error.
+// Serves each connection on a thread of its own and keeps it open for the next
+// request, as a gateway does (HTTP/1.1 with Content-Length), until the client
+// closes it, asks for "Connection: close", an answer's fault ends it, or it has
+// been idle for longer than the idle limit. Answers in the order the requests
+// complete. A request the gateway client would never send (no Content-Length,
+// more bytes than it announces, a malformed head) is refused by closing the
+// connection, with a line on the standard error.
 class GatewayServer {
 public:
     // Listens on 127.0.0.1 at a free port and serves on threads of its own.
@@ -79,10 +85,16 @@ public:
     std::vector<ReceivedRequest> Requests() const;
     // A long campaign would otherwise hold every request it made.
     void ForgetRequests();
+    // Closes a connection that brings no new request within `ms` of its last
+    // answer (or of its opening); INFINITE, the default, keeps it while the
+    // client does. Applies to the waits that begin after the call.
+    void CloseIdleAfter(DWORD ms) { idleCloseMs_ = ms; }
+    // How many connections were accepted so far.
+    int Connections() const { return connections_; }
 
 private:
     void Listen();
-    void Serve(unique_socket peer);
+    void Serve(unique_socket peer, int number);
     // Records the request and takes its answer.
     ScriptedAnswer AnswerFor(const ReceivedRequest& request);
 
@@ -96,6 +108,8 @@ private:
     std::deque<ScriptedAnswer> queued_;
     std::function<ScriptedAnswer(const ReceivedRequest&)> responder_;
     std::vector<ReceivedRequest> requests_;
+    std::atomic<DWORD> idleCloseMs_ = INFINITE;
+    std::atomic<int> connections_ = 0;
     std::thread listening_;
 };
 

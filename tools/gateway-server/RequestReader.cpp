@@ -14,10 +14,6 @@ char LowerLatin(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, {}, LowerLatin, LowerLatin);
-}
-
 std::string_view TrimSpaces(std::string_view text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string_view::npos)
@@ -79,16 +75,22 @@ std::optional<ReceivedRequest> Refuse(const char* reason) {
 
 } // namespace
 
+bool SameText(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, {}, LowerLatin, LowerLatin);
+}
+
 std::optional<std::string> ReceivedRequest::Header(std::string_view name) const {
     const auto found = std::ranges::find_if(
-        headers, [name](const auto& header) { return SameName(header.first, name); });
+        headers, [name](const auto& header) { return SameText(header.first, name); });
     if (found == headers.end())
         return std::nullopt;
     return found->second;
 }
 
-std::optional<ReceivedRequest> ReadRequest(StoppableSocket& peer) {
+std::optional<ReceivedRequest> ReadRequest(StoppableSocket& peer, DWORD idleMs) {
     ReceivedRequest request;
+    if (!peer.Await(idleMs))
+        return std::nullopt;
     std::size_t headSize;
     while ((headSize = request.raw.find(HeadEnd)) == std::string::npos)
         if (!peer.Receive(request.raw))
@@ -102,6 +104,7 @@ std::optional<ReceivedRequest> ReadRequest(StoppableSocket& peer) {
     while (request.raw.size() < size)
         if (!peer.Receive(request.raw))
             return std::nullopt;
+    // The gateway client waits for each answer before its next request.
     if (request.raw.size() > size)
         return Refuse("more bytes than its Content-Length");
     request.body = request.raw.substr(bodyStart);

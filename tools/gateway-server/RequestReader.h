@@ -9,8 +9,12 @@
 
 namespace svcgate::tools {
 
-// Empty when the peer or the server gave up first, or when the request was
-// refused; a refusal says why on the standard error.
-std::optional<ReceivedRequest> ReadRequest(StoppableSocket& peer);
+// Empty when the peer or the server gave up first, when no byte of it came
+// within `idleMs`, or when the request was refused; a refusal says why on the
+// standard error.
+std::optional<ReceivedRequest> ReadRequest(StoppableSocket& peer, DWORD idleMs);
+
+// Compared without regard to the case of Latin letters, as header names are.
+bool SameText(std::string_view a, std::string_view b);
 
 } // namespace svcgate::tools

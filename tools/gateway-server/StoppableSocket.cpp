@@ -20,7 +20,57 @@ int ChunkSize(std::string_view bytes) {
     return static_cast<int>(std::min<std::size_t>(bytes.size(), INT_MAX));
 }
 
+void CheckSocketCall(int result) {
+    if (result == SOCKET_ERROR)
+        RaiseLastOSError();
+}
+
+sockaddr_in Loopback(unsigned short port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    return address;
+}
+
+unique_socket NewSocket() {
+    unique_socket created(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!created)
+        RaiseLastOSError();
+    return created;
+}
+
 } // namespace
+
+unique_winsock StartWinsock() {
+    WSADATA data{};
+    CheckWin32Result(WSAStartup(MAKEWORD(2, 2), &data));
+    return unique_winsock(true);
+}
+
+unique_socket ListenOnLoopback(unsigned short port) {
+    unique_socket listener = NewSocket();
+    const sockaddr_in address = Loopback(port);
+    CheckSocketCall(
+        bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+    CheckSocketCall(listen(listener.get(), SOMAXCONN));
+    return listener;
+}
+
+unique_socket ConnectToLoopback(unsigned short port) {
+    unique_socket peer = NewSocket();
+    const sockaddr_in address = Loopback(port);
+    CheckSocketCall(
+        connect(peer.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address));
+    return peer;
+}
+
+unsigned short PortOf(SOCKET listener) {
+    sockaddr_in address{};
+    int size = sizeof address;
+    CheckSocketCall(getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size));
+    return ntohs(address.sin_port);
+}
 
 StoppableSocket::StoppableSocket(unique_socket socket, HANDLE stop)
     : socket_(std::move(socket)), ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), stop_(stop) {
@@ -37,6 +87,10 @@ unique_socket StoppableSocket::Accept() {
         if (peer || Wait(FD_ACCEPT, INFINITE) == Wake::Stopped)
             return peer;
     }
+}
+
+bool StoppableSocket::Await(DWORD ms) {
+    return Wait(FD_READ | FD_CLOSE, ms) == Wake::Ready;
 }
 
 bool StoppableSocket::Receive(std::string& into) {

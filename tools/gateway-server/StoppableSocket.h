@@ -16,16 +16,27 @@
 
 namespace svcgate::tools {
 
+unique_winsock StartWinsock();
+// Port 0 lets the system pick a free one.
+unique_socket ListenOnLoopback(unsigned short port);
+unique_socket ConnectToLoopback(unsigned short port);
+unsigned short PortOf(SOCKET listener);
+
 class StoppableSocket {
 public:
     StoppableSocket(unique_socket socket, HANDLE stop);
 
     // A new connection; empty once the server stops.
     unique_socket Accept();
+    // Waits for a byte to arrive (or the peer to close); false when none came
+    // within `ms` or the server stops.
+    bool Await(DWORD ms);
     // Appends what has arrived; false when the peer closed or the server stops.
     bool Receive(std::string& into);
     // False when the peer went away or the server stops before every byte left.
     bool Send(std::string_view bytes);
+    // The event that ends this socket's waits.
+    HANDLE StopEvent() const { return stop_; }
     // Waits, sending nothing; false when the peer closed or the server stops meanwhile.
     bool Pause(DWORD ms);
 

@@ -12,7 +12,8 @@ namespace svcgate::tools {
 
 const char* const Usage =
     "gateway-sim.exe [switches]: plays the SvcGate gateway on 127.0.0.1 until stdin\n"
-    "is closed or a line \"quit\" arrives; one line per request on stdout.\n"
+    "is closed or a line \"quit\" arrives; one line per request on stdout\n"
+    "(the time, the operation, its outcome and the connection's number).\n"
     "  --port N              port to listen on (8181)\n"
     "  --catalogue FILE      providers and profiles (catalogue.xml beside the program)\n"
     "  --login L             the dealer's login (dealer)\n"
@@ -25,6 +26,7 @@ const char* const Usage =
     "  --drop OPERATION      closes the connection without an answer\n"
     "  --cut OPERATION       processes the operation, then closes halfway through the answer\n"
     "  --trickle OPERATION   processes the operation, then answers one byte a second\n"
+    "  --idle-close MS       closes a connection idle for longer (kept open otherwise)\n"
     "  --help                this text\n"
     "Switches may repeat; an operation is named as in the request (getBalance).\n";
 
@@ -68,6 +70,13 @@ bool SetPort(SimulatorOptions& options, const std::wstring& text) {
     return valid;
 }
 
+bool SetIdleClose(SimulatorOptions& options, const std::wstring& text) {
+    const std::optional<long> ms = Number(text);
+    if (ms)
+        options.idleCloseMs = static_cast<DWORD>(*ms);
+    return ms.has_value();
+}
+
 bool SetBalance(SimulatorOptions& options, const std::wstring& text) {
     const std::optional<Currency> amount = Amount(text);
     if (amount)
@@ -104,7 +113,8 @@ const std::map<std::wstring, Setter>& Switches() {
         {L"--html", Flag(&SimulatorOptions::html)},
         {L"--drop", Flag(&SimulatorOptions::drop)},
         {L"--cut", Flag(&SimulatorOptions::cut)},
-        {L"--trickle", Flag(&SimulatorOptions::trickle)}};
+        {L"--trickle", Flag(&SimulatorOptions::trickle)},
+        {L"--idle-close", SetIdleClose}};
     return switches;
 }
 

@@ -32,6 +32,8 @@ struct SimulatorOptions {
     // answer, or the answer is sent one byte a second.
     std::set<std::wstring> cut;
     std::set<std::wstring> trickle;
+    // A connection idle for longer is closed, as a gateway's front closes it.
+    DWORD idleCloseMs = INFINITE;
 };
 
 struct CommandLine {

@@ -37,12 +37,14 @@ std::string TimeOfDay() {
     return text;
 }
 
-// Connections are served on threads of their own: one line at a time.
-void Log(const SimulatedAnswer& answer) {
+// Connections are served on threads of their own: one line at a time. The
+// connection's number comes last, after the fields scripts read by position.
+void Log(const SimulatedAnswer& answer, int connection) {
     static std::mutex mutex;
     const std::string operation = answer.operation.empty() ? "-" : WideToUtf8(answer.operation);
     std::lock_guard lock(mutex);
-    std::printf("%s %s %s\n", TimeOfDay().c_str(), operation.c_str(), answer.outcome.c_str());
+    std::printf("%s %s %s #%d\n", TimeOfDay().c_str(), operation.c_str(), answer.outcome.c_str(),
+                connection);
     std::fflush(stdout);
 }
 
@@ -56,9 +58,10 @@ void WaitForQuit() {
 int Run(const SimulatorOptions& options) {
     GatewaySimulator simulator(options);
     GatewayServer server(options.port);
+    server.CloseIdleAfter(options.idleCloseMs);
     server.SetResponder([&simulator](const ReceivedRequest& request) {
         SimulatedAnswer answer = simulator.Answer(request);
-        Log(answer);
+        Log(answer, request.connection);
         return answer.answer;
     });
     std::printf("%s\n", WideToUtf8(server.Url()).c_str());
