@@ -14,6 +14,7 @@ namespace {
 class ExactlyOnce : public SimulatedGateway {
 protected:
     void SetUp() override {
+        ForgetPendingRegistration(L"77");
         Start();
         client.SetSrvResponseTimeout(1000);
         ASSERT_EQ(client.GetLastIds(), 0);

@@ -1,6 +1,7 @@
 #include "GatewayAnswers.h"
 
 #include "common/uCommonUtils.h"
+#include "gateway/PendingRegistration.h"
 
 namespace svcgate::test {
 
@@ -20,6 +21,9 @@ std::string OperationOf(const tools::ReceivedRequest& request) {
 void ClearCacheFiles() {
     for (const wchar_t* file : {L"settings.sts", L"rescodes.sl", L"providers.xml"})
         DeleteFileW((GetDataFolder() + file).c_str());
+    // An earlier test's lost registration would be taken for this test's retry
+    // should its server come back on the same port.
+    ForgetPendingRegistration(L"77");
 }
 
 std::vector<std::string> Operations(const tools::GatewayServer& server) {
