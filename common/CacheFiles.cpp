@@ -14,8 +14,8 @@ namespace {
 
 // A reader holds the file open while it reads it, which keeps it from being
 // replaced, and a writer's move locks it for an instant; each waits for the other.
-constexpr int MoveAttempts = 200;
 constexpr DWORD MoveRetryMs = 25;
+constexpr DWORD MoveAttempts = ReplaceWaitMs / MoveRetryMs;
 
 // A new file that is deleted unless it took its place.
 class TemporaryFile {
@@ -34,8 +34,8 @@ public:
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
     const std::wstring& Path() const { return path_; }
-    void MoveTo(const std::wstring& target) {
-        for (int attempt = 1;; ++attempt) {
+    void MoveTo(const std::wstring& target, DWORD waitMs) {
+        for (DWORD attempt = 1;; ++attempt) {
             if (MoveFileExW(path_.c_str(), target.c_str(),
                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
                 path_.clear();
@@ -43,7 +43,7 @@ public:
             }
             const DWORD error = GetLastError();
             const bool held = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-            if (!held || attempt == MoveAttempts)
+            if (!held || attempt * MoveRetryMs >= waitMs)
                 CheckWin32Result(error);
             Sleep(MoveRetryMs);
         }
@@ -56,7 +56,7 @@ private:
 // A reader meets the file locked for the instant a writer moves a new one into
 // its place; it waits for that rather than failing.
 unique_handle OpenForReading(const std::wstring& path) {
-    for (int attempt = 1;; ++attempt) {
+    for (DWORD attempt = 1;; ++attempt) {
         unique_handle file(CreateFileW(path.c_str(), GENERIC_READ,
                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -139,11 +139,12 @@ std::optional<FileStamp> StampOf(const std::wstring& path) {
     return FileStamp{data.ftLastWriteTime, ULONGLONG(data.nFileSizeHigh) << 32 | data.nFileSizeLow};
 }
 
-void ReplaceFile(const std::wstring& path, const std::function<void(const std::wstring&)>& write) {
+void ReplaceFile(const std::wstring& path, const std::function<void(const std::wstring&)>& write,
+                 DWORD waitMs) {
     TemporaryFile temporary(path);
     write(temporary.Path());
     FlushToDisk(temporary.Path());
-    temporary.MoveTo(path);
+    temporary.MoveTo(path, waitMs);
 }
 
 std::wstring ReadIniText(const std::wstring& path, const wchar_t* section, const wchar_t* key) {

@@ -34,9 +34,14 @@ private:
     unique_mutex_ownership owned_;
 };
 
+// How long a writer waits for a reader to let go of the file it replaces.
+constexpr DWORD ReplaceWaitMs = 5000;
+
 // `write` fills a new file of the given name in the same folder; it then reaches
-// the disk and takes the place of `path`.
-void ReplaceFile(const std::wstring& path, const std::function<void(const std::wstring&)>& write);
+// the disk and takes the place of `path`, waiting at most `waitMs` for a reader
+// that holds it.
+void ReplaceFile(const std::wstring& path, const std::function<void(const std::wstring&)>& write,
+                 DWORD waitMs = ReplaceWaitMs);
 
 // When and how large a file was last written: what was read from it need not be
 // read again while this stays the same.

@@ -291,9 +291,10 @@ std::wstring ReadNodeAttribute(const XmlNode& node, std::wstring_view name,
     return node.Attribute(name).value_or(std::wstring(defaultValue));
 }
 
-void SaveXmlToDataFolder(const XmlDocument& doc, std::wstring_view fileName) {
-    ReplaceFile(GetDataFolder() + std::wstring(fileName),
-                [&](const std::wstring& temporary) { doc.Save(temporary); });
+void SaveXmlToDataFolder(const XmlDocument& doc, std::wstring_view fileName, DWORD waitMs) {
+    ReplaceFile(
+        GetDataFolder() + std::wstring(fileName),
+        [&](const std::wstring& temporary) { doc.Save(temporary); }, waitMs);
 }
 
 double TimeOfDayNow() {

@@ -3,6 +3,7 @@
 // the machine-wide data folder, Base64 and MD5 for the request envelope, money
 // and date texts, and reading and writing XML through location paths.
 
+#include "common/CacheFiles.h"
 #include "common/Variants.h"
 #include "common/Xml.h"
 
@@ -77,8 +78,10 @@ std::wstring ReadXmlValue(const XmlDocument& doc, std::wstring_view path,
                           std::wstring_view attributeName, std::wstring_view defaultValue);
 std::wstring ReadNodeAttribute(const XmlNode& node, std::wstring_view name,
                                std::wstring_view defaultValue);
-// Replaces the file whole, in one step: other drivers may be reading it.
-void SaveXmlToDataFolder(const XmlDocument& doc, std::wstring_view fileName);
+// Replaces the file whole, in one step: other drivers may be reading it. A
+// reader holding it is waited for at most `waitMs`.
+void SaveXmlToDataFolder(const XmlDocument& doc, std::wstring_view fileName,
+                         DWORD waitMs = ReplaceWaitMs);
 
 // Lets the edit (or the edit part of a combo box) take digits only.
 void SetEditNumbersOnly(HWND control);

@@ -51,12 +51,13 @@ bool ReadParameters(const VARIANT& Parameters, std::wstring& account,
             TryConvertVariant(GetElement(table, 1, k).get(), VT_BSTR);
         if (!name || !value)
             return false;
-        if (VariantToText(name->get()) == AccountParameter)
+        const std::wstring key = VariantToText(name->get());
+        if (key == AccountParameter)
             account = VariantToText(value->get());
-        else if (!IsExtrasName(VariantToText(name->get())))
+        else if (!IsExtrasName(key))
             return false;
         else
-            SetNameValue(extras, VariantToText(name->get()), VariantToText(value->get()));
+            SetNameValue(extras, key, VariantToText(value->get()));
     }
     return true;
 }

@@ -43,31 +43,6 @@ std::wstring OneLine(const std::string& text) {
 // A dump waits for a file that another program holds no longer than this: it is
 // for reading afterwards and must not hold the cash desk.
 constexpr DWORD DumpWaitMs = 250;
-constexpr DWORD DumpRetryMs = 25;
-
-// Written into the data folder beside its place and moved there, so that a
-// reader meets a whole file; raises when either step fails or the file stays
-// held past DumpWaitMs.
-void WriteDumpFile(const XmlDocument& Doc, const wchar_t* name) {
-    const std::wstring folder = GetDataFolder();
-    const std::wstring path = folder + name;
-    wchar_t temporary[MAX_PATH] = {};
-    CheckWin32(GetTempFileNameW(folder.c_str(), L"sgd", 0, temporary) != 0);
-    try {
-        Doc.Save(temporary);
-        const DWORD start = GetTickCount();
-        while (!MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            const DWORD error = GetLastError();
-            const bool held = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-            if (!held || GetTickCount() - start >= DumpWaitMs)
-                CheckWin32Result(error);
-            Sleep(DumpRetryMs);
-        }
-    } catch (...) {
-        DeleteFileW(temporary);
-        throw;
-    }
-}
 
 } // namespace
 
@@ -116,7 +91,7 @@ void TDevice::DumpRequest(const std::wstring& text) const {
         for (const wchar_t* path : PersonalDataPaths)
             if (const XmlNode node = dump.SelectSingleNode(path))
                 node.SetText(MaskedSecret);
-        WriteDumpFile(dump, RequestDump);
+        SaveXmlToDataFolder(dump, RequestDump, DumpWaitMs);
     });
 }
 
@@ -168,7 +143,7 @@ std::int32_t TDevice::SendRequest(XmlDocument& Doc) {
     if (!Doc.LoadBytes(outcome.body))
         return Fail(ParseFailed, Doc.ParseErrorReason());
     if (FDebugMode)
-        SaveDump(ResponseDump, [&] { WriteDumpFile(Doc, ResponseDump); });
+        SaveDump(ResponseDump, [&] { SaveXmlToDataFolder(Doc, ResponseDump, DumpWaitMs); });
     return CheckResponse(Doc, L"");
 }
 
