@@ -1,12 +1,13 @@
 #include "device/uBaseDevice.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Module.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "common/uCommonUtils.h"
-#include "device/uDeviceTexts.h"
+#include "common/uCommonUtils.Folders.h"
 #include "common/uEquipmentErrors.h"
+#include "device/uDeviceTexts.h"
 #include "device/uHostValues.h"
 #include "frame/uDebugLog.h"
 
@@ -313,7 +314,7 @@ bool TBaseDevice::BeginDebugLog() {
                    WriteDebugLog(L"----------------Settings----------------", L"", true);
     for (const TSettingStruct& setting : SettingList())
         written = written && WriteDebugLog(setting.ID, IsSecretSetting(setting.ID)
-                                                           ? MaskedSecret
+                                                           ? CommonTexts::MaskedSecret
                                                            : LogText(setting.Value.get()));
     return written && WriteDebugLog(L"----------------------------------------", L"", true);
 }

@@ -3,13 +3,14 @@
 
 #include "driver/uDriver.h"
 
+#include "common/Finally.h"
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "common/uEquipmentErrors.h"
 #include "common/uSimpleCrypt.h"
 #include "driver/uDriverTexts.h"
 #include "gateway/GatewayValues.h"
-#include "ui/uDialogs.h"
+#include "gateway/uGatewaySettings.h"
 #include "ui/ufmCommonSettings.h"
 #include "ui/ufmMainSettings.h"
 

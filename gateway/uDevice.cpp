@@ -1,8 +1,10 @@
 #include "gateway/uDevice.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Encodings.h"
+#include "common/uCommonUtils.XmlPaths.h"
 #include "common/uEquipmentErrors.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uGatewayResults.h"
@@ -12,10 +14,10 @@ namespace svcgate {
 
 using namespace GatewayTexts;
 
-namespace {
-
 constexpr const wchar_t* PrimaryEndpoint = L"http://gate.svcgate.example/xmlgate/xml.jsp";
 constexpr const wchar_t* AlternativeEndpoint = L"http://gate2.svcgate.example/xmlgate/xml.jsp";
+
+namespace {
 
 bool IsBlankOrControl(wchar_t c) {
     return c <= L' ';
@@ -87,10 +89,10 @@ void TDevice::DumpRequest(const std::wstring& text) const {
     SaveDump(RequestDump, [&] {
         XmlDocument dump;
         dump.LoadXml(text);
-        SetAttributeAt(dump, L"//request/auth", L"sign", MaskedSecret);
+        SetAttributeAt(dump, L"//request/auth", L"sign", CommonTexts::MaskedSecret);
         for (const wchar_t* path : PersonalDataPaths)
             if (const XmlNode node = dump.SelectSingleNode(path))
-                node.SetText(MaskedSecret);
+                node.SetText(CommonTexts::MaskedSecret);
         SaveXmlToDataFolder(dump, RequestDump, DumpWaitMs);
     });
 }

@@ -5,7 +5,7 @@
 
 #include "common/Exception.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 #include "frame/uDebugLog.h"
 
 #include <gtest/gtest.h>
