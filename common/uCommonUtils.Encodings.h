@@ -1,6 +1,6 @@
 #pragma once
-// The encodings of the request envelope: Base64 for the signature's login and
-// MD5 for the password's digest.
+// Base64, and the MD5 digest in hexadecimal: the encodings of the request
+// envelope (the signature's login, the password's digest) and of the token's keys.
 
 #include <string>
 #include <string_view>
