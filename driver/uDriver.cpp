@@ -42,7 +42,7 @@ void TDriver::DoDeclareSettings() {
     AddSetting(SettingPassword, dtString, empty.get(), false, L"Пароль", L"Пароль персоны");
     AddSetting(SettingTerminalID, dtString, empty.get(), false, L"ИД терминала",
                L"Идентификатор терминала");
-    AddSetting(SettingServer1URL, dtString, MakeVariant(TDevice().Server1URL()).get(), false,
+    AddSetting(SettingServer1URL, dtString, MakeVariant(DefaultServer1URL).get(), false,
                L"Адрес сервера", L"Адрес севиса SvcGate");
     AddSetting(SettingSrvResponseTimeout, dtNumber,
                MakeVariant(static_cast<std::int32_t>(DefaultResponseTimeoutMs)).get(), false,
@@ -54,10 +54,11 @@ void TDriver::DoDeclareSettings() {
 
 void TDriver::DoRegisterMethods() {
     TBaseServiceTerminal::DoRegisterMethods();
-    RegisterSpecificMethod(InitializeTerminalMethod, [this](VARIANT&, unique_variant&, std::int32_t,
-                                                            std::wstring& ResultDescription) {
-        return this->InitializeTerminal(ResultDescription);
-    });
+    RegisterSpecificMethod(
+        InitializeTerminalMethod,
+        [this](const VARIANT&, unique_variant&, std::int32_t, std::wstring& ResultDescription) {
+            return this->InitializeTerminal(ResultDescription);
+        });
 }
 
 void TDriver::DoSetupDeviceInfo() {

@@ -15,10 +15,6 @@
 #include <optional>
 
 namespace svcgate {
-TDevice::~TDevice() {
-    Disable();
-}
-
 
 using namespace GatewayTexts;
 

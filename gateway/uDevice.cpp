@@ -8,14 +8,12 @@
 #include "common/uEquipmentErrors.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uGatewayResults.h"
+#include "gateway/uGatewaySettings.h"
 #include "gateway/uGatewayTexts.h"
 
 namespace svcgate {
 
 using namespace GatewayTexts;
-
-constexpr const wchar_t* PrimaryEndpoint = L"http://gate.svcgate.example/xmlgate/xml.jsp";
-constexpr const wchar_t* AlternativeEndpoint = L"http://gate2.svcgate.example/xmlgate/xml.jsp";
 
 namespace {
 
@@ -48,7 +46,13 @@ constexpr DWORD DumpWaitMs = 250;
 
 } // namespace
 
-TDevice::TDevice() : FServer1URL(PrimaryEndpoint), FServer2URL(AlternativeEndpoint) {}
+TDevice::TDevice()
+    : FServer1URL(GatewaySettings::DefaultServer1URL),
+      FServer2URL(GatewaySettings::DefaultServer2URL) {}
+
+TDevice::~TDevice() {
+    Disable();
+}
 
 std::wstring TDevice::GetCachedResultText(std::int32_t Code) const {
     return NameValue(FResultCodes, std::to_wstring(Code));
@@ -114,6 +118,7 @@ std::vector<HttpHeader> TDevice::RequestHeaders(const std::string& body) {
     if (!FUseEToken)
         return headers;
     const std::wstring login = FLogin.empty() ? FEToken.GetContainerName() : FLogin;
+    // FLogin even when empty: the token then signs with its first container, which `login` names.
     std::string signature;
     if (!FEToken.SignMessage(FLogin, body, signature))
         return {};

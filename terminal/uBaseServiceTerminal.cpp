@@ -138,7 +138,7 @@ void TBaseServiceTerminal::DoRegisterMethods() {
         {SetIdentifyClientMethod, &TBaseServiceTerminal::SetIdentifyClientHandler},
     };
     for (const auto& [name, handler] : methods)
-        RegisterSpecificMethod(name, [this, handler](VARIANT& InData, unique_variant& OutData,
+        RegisterSpecificMethod(name, [this, handler](const VARIANT& InData, unique_variant& OutData,
                                                      std::int32_t TimeOut,
                                                      std::wstring& ResultDescription) {
             return (this->*handler)(InData, OutData, TimeOut, ResultDescription);
