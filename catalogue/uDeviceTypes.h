@@ -2,8 +2,8 @@
 // The provider catalogue with its input fields and commission profiles, and the
 // types the catalogue and the gateway client share.
 
-#include "common/Variants.h"
 #include "common/Xml.h"
+#include "common/uCommonUtils.Money.h"
 
 #include <cstdint>
 #include <memory>

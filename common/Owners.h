@@ -192,10 +192,6 @@ inline void CloseCertStore(HCERTSTORE store) {
     CertCloseStore(store, 0);
 }
 
-inline void ReleaseScreenDC(HDC dc) {
-    ReleaseDC(nullptr, dc);
-}
-
 inline void CleanupWinsock(bool) {
     WSACleanup();
 }

@@ -1,14 +1,15 @@
 // The settings exchange with the host: the matrix of "GetSettings" and
 // "SetSettings", the snapshot the dialogs undo with, and the host properties.
 
+#include "common/CommonTexts.h"
 #include "common/Dispatch.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
+#include "common/uEquipmentErrors.h"
 #include "device/uBaseDevice.h"
 #include "device/uDeviceTexts.h"
-#include "common/uEquipmentErrors.h"
 #include "device/uHostValues.h"
 #include "frame/uDebugLog.h"
 
@@ -100,7 +101,7 @@ unique_variant TBaseDevice::MaskedSettings(const VARIANT& exchange) {
             continue;
         for (long row : {rowValue, rowDefault})
             if (row <= lastRow)
-                PutElement(matrix.get(), row, j, MakeVariant(MaskedSecret).get());
+                PutElement(matrix.get(), row, j, MakeVariant(CommonTexts::MaskedSecret).get());
     }
     return MakeVariantArray(MakeArrayVariant(std::move(matrix)));
 }

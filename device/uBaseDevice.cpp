@@ -1,12 +1,13 @@
 #include "device/uBaseDevice.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Module.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "common/uCommonUtils.h"
-#include "device/uDeviceTexts.h"
+#include "common/uCommonUtils.Folders.h"
 #include "common/uEquipmentErrors.h"
+#include "device/uDeviceTexts.h"
 #include "device/uHostValues.h"
 #include "frame/uDebugLog.h"
 
@@ -101,36 +102,35 @@ void TBaseDevice::DoRegisterMethods() {
     RegisterPrivateMethod(L"Init", [this](SAFEARRAY* p) { return InitMethod(p); });
     RegisterPrivateMethod(L"Open", [this](SAFEARRAY* p) { return OpenMethod(p); });
     RegisterPrivateMethod(L"Close", [this](SAFEARRAY* p) { return CloseMethod(p); });
-    RegisterPublicMethod(L"ShowSettingsDlg", [this](VARIANT&, unique_variant&, std::int32_t,
+    RegisterPublicMethod(L"ShowSettingsDlg", [this](const VARIANT&, unique_variant&, std::int32_t,
                                                     std::wstring& description) {
         return ShowSettingsDlgMethod(description);
     });
-    RegisterPublicMethod(L"GetDeviceInfo",
-                         [this](VARIANT&, unique_variant& OutData, std::int32_t, std::wstring&) {
-                             OutData = DeviceInfoArray(FDeviceInfo);
-                             return ResultCode::Success;
-                         });
-    RegisterPublicMethod(L"Enable", [this](VARIANT& InData, unique_variant& OutData,
+    RegisterPublicMethod(L"GetDeviceInfo", [this](const VARIANT&, unique_variant& OutData,
+                                                  std::int32_t, std::wstring&) {
+        OutData = DeviceInfoArray(FDeviceInfo);
+        return ResultCode::Success;
+    });
+    RegisterPublicMethod(L"Enable", [this](const VARIANT& InData, unique_variant& OutData,
                                            std::int32_t TimeOut, std::wstring& description) {
         return EnableHandler(InData, OutData, TimeOut, description);
     });
-    RegisterPublicMethod(L"Disable", [this](VARIANT& InData, unique_variant& OutData,
+    RegisterPublicMethod(L"Disable", [this](const VARIANT& InData, unique_variant& OutData,
                                             std::int32_t TimeOut, std::wstring& description) {
         return DisableHandler(InData, OutData, TimeOut, description);
     });
     RegisterPublicMethod(L"GetSettings",
-                         [this](VARIANT&, unique_variant& OutData, std::int32_t, std::wstring&) {
-                             return GetSettingsMethod(OutData);
-                         });
-    RegisterPublicMethod(L"SetSettings", [this](VARIANT& InData, unique_variant&, std::int32_t,
-                                                std::wstring& description) {
+                         [this](const VARIANT&, unique_variant& OutData, std::int32_t,
+                                std::wstring&) { return GetSettingsMethod(OutData); });
+    RegisterPublicMethod(L"SetSettings", [this](const VARIANT& InData, unique_variant&,
+                                                std::int32_t, std::wstring& description) {
         return SetSettingsMethod(InData, description);
     });
-    RegisterPublicMethod(
-        L"CheckHealth", [this](VARIANT&, unique_variant&, std::int32_t, std::wstring& description) {
-            description.clear();
-            return DoCheckHealth(description);
-        });
+    RegisterPublicMethod(L"CheckHealth", [this](const VARIANT&, unique_variant&, std::int32_t,
+                                                std::wstring& description) {
+        description.clear();
+        return DoCheckHealth(description);
+    });
 }
 
 void TBaseDevice::DoDeclareSettings() {
@@ -210,12 +210,12 @@ std::int32_t TBaseDevice::ShowSettingsDlgMethod(std::wstring& ResultDescription)
     return DoShowSettings() ? ResultCode::Success : ResultCode::CancelledByUser;
 }
 
-std::int32_t TBaseDevice::EnableHandler(VARIANT&, unique_variant&, std::int32_t,
+std::int32_t TBaseDevice::EnableHandler(const VARIANT&, unique_variant&, std::int32_t,
                                         std::wstring& ResultDescription) {
     return Enable(ResultDescription);
 }
 
-std::int32_t TBaseDevice::DisableHandler(VARIANT&, unique_variant&, std::int32_t,
+std::int32_t TBaseDevice::DisableHandler(const VARIANT&, unique_variant&, std::int32_t,
                                          std::wstring& ResultDescription) {
     return DisableWithDescription(ResultDescription);
 }
@@ -313,7 +313,7 @@ bool TBaseDevice::BeginDebugLog() {
                    WriteDebugLog(L"----------------Settings----------------", L"", true);
     for (const TSettingStruct& setting : SettingList())
         written = written && WriteDebugLog(setting.ID, IsSecretSetting(setting.ID)
-                                                           ? MaskedSecret
+                                                           ? CommonTexts::MaskedSecret
                                                            : LogText(setting.Value.get()));
     return written && WriteDebugLog(L"----------------------------------------", L"", true);
 }

@@ -89,9 +89,9 @@ protected:
     bool BeginDebugLog() override;
     std::wstring CallDataLogText(std::wstring_view methodName, const VARIANT& data) override;
 
-    virtual std::int32_t EnableHandler(VARIANT& InData, unique_variant& OutData,
+    virtual std::int32_t EnableHandler(const VARIANT& InData, unique_variant& OutData,
                                        std::int32_t TimeOut, std::wstring& ResultDescription);
-    virtual std::int32_t DisableHandler(VARIANT& InData, unique_variant& OutData,
+    virtual std::int32_t DisableHandler(const VARIANT& InData, unique_variant& OutData,
                                         std::int32_t TimeOut, std::wstring& ResultDescription);
     virtual void DoDeclareSettings();
     virtual void DoRegisterMethods();

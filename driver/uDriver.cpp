@@ -3,13 +3,14 @@
 
 #include "driver/uDriver.h"
 
+#include "common/Finally.h"
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "common/uEquipmentErrors.h"
 #include "common/uSimpleCrypt.h"
 #include "driver/uDriverTexts.h"
 #include "gateway/GatewayValues.h"
-#include "ui/uDialogs.h"
+#include "gateway/uGatewaySettings.h"
 #include "ui/ufmCommonSettings.h"
 #include "ui/ufmMainSettings.h"
 
@@ -41,7 +42,7 @@ void TDriver::DoDeclareSettings() {
     AddSetting(SettingPassword, dtString, empty.get(), false, L"Пароль", L"Пароль персоны");
     AddSetting(SettingTerminalID, dtString, empty.get(), false, L"ИД терминала",
                L"Идентификатор терминала");
-    AddSetting(SettingServer1URL, dtString, MakeVariant(TDevice().Server1URL()).get(), false,
+    AddSetting(SettingServer1URL, dtString, MakeVariant(DefaultServer1URL).get(), false,
                L"Адрес сервера", L"Адрес севиса SvcGate");
     AddSetting(SettingSrvResponseTimeout, dtNumber,
                MakeVariant(static_cast<std::int32_t>(DefaultResponseTimeoutMs)).get(), false,
@@ -53,10 +54,11 @@ void TDriver::DoDeclareSettings() {
 
 void TDriver::DoRegisterMethods() {
     TBaseServiceTerminal::DoRegisterMethods();
-    RegisterSpecificMethod(InitializeTerminalMethod, [this](VARIANT&, unique_variant&, std::int32_t,
-                                                            std::wstring& ResultDescription) {
-        return this->InitializeTerminal(ResultDescription);
-    });
+    RegisterSpecificMethod(
+        InitializeTerminalMethod,
+        [this](const VARIANT&, unique_variant&, std::int32_t, std::wstring& ResultDescription) {
+            return this->InitializeTerminal(ResultDescription);
+        });
 }
 
 void TDriver::DoSetupDeviceInfo() {

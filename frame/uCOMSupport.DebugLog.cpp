@@ -3,7 +3,7 @@
 
 #include "common/Module.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 #include "frame/uCOMSupport.h"
 
 namespace svcgate {

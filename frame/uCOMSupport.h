@@ -17,9 +17,10 @@ namespace svcgate {
 // and may store into any element; returns the call's result.
 using TPrivateMethod = std::function<unique_variant(SAFEARRAY* paParams)>;
 // The uniform signature of the host's equipment methods; returns a result code.
-// OutData is owned, so a handler may assign it as often as it likes.
+// InData stays the host's, only read; OutData is owned, so a handler may assign
+// it as often as it likes.
 using TPublicMethod =
-    std::function<std::int32_t(VARIANT& InData, unique_variant& OutData, std::int32_t TimeOut,
+    std::function<std::int32_t(const VARIANT& InData, unique_variant& OutData, std::int32_t TimeOut,
                                std::wstring& ResultDescription)>;
 
 struct TMethodStruct {

@@ -1,8 +1,11 @@
 // The operations that move no money: the dealer's data and balance, the payer's
 // identification, and a person's public key.
 
+#include "common/uCommonUtils.Dates.h"
+#include "common/uCommonUtils.Encodings.h"
+#include "common/uCommonUtils.Money.h"
+#include "common/uCommonUtils.XmlPaths.h"
 #include "common/uEquipmentErrors.h"
-#include "common/uCommonUtils.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uDevice.h"
 #include "gateway/uGatewayResults.h"

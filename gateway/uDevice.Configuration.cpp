@@ -1,10 +1,13 @@
 // Bringing the client into service: numbering, configuration, currency, and the
 // catalogue and result texts from the cache files or the gateway.
 
-#include "common/CacheFiles.h"
+#include "common/SharedFiles.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Dates.h"
+#include "common/uCommonUtils.Folders.h"
+#include "common/uCommonUtils.XmlPaths.h"
 #include "common/uEquipmentErrors.h"
+#include "gateway/CacheFiles.h"
 #include "gateway/uDevice.h"
 #include "gateway/uGatewayTexts.h"
 
@@ -14,10 +17,6 @@
 namespace svcgate {
 
 using namespace GatewayTexts;
-
-TDevice::~TDevice() {
-    Disable();
-}
 
 std::int32_t TDevice::Enable(bool FullReload) {
     FEnabled = false;

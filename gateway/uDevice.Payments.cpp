@@ -1,8 +1,9 @@
 // The operations that move money, and the terminal's payment numbering.
 
-#include "common/uEquipmentErrors.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Money.h"
+#include "common/uCommonUtils.XmlPaths.h"
+#include "common/uEquipmentErrors.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uDevice.h"
 #include "gateway/uGatewayResults.h"

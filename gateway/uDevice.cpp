@@ -1,11 +1,14 @@
 #include "gateway/uDevice.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Encodings.h"
+#include "common/uCommonUtils.XmlPaths.h"
 #include "common/uEquipmentErrors.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uGatewayResults.h"
+#include "gateway/uGatewaySettings.h"
 #include "gateway/uGatewayTexts.h"
 
 namespace svcgate {
@@ -13,9 +16,6 @@ namespace svcgate {
 using namespace GatewayTexts;
 
 namespace {
-
-constexpr const wchar_t* PrimaryEndpoint = L"http://gate.svcgate.example/xmlgate/xml.jsp";
-constexpr const wchar_t* AlternativeEndpoint = L"http://gate2.svcgate.example/xmlgate/xml.jsp";
 
 bool IsBlankOrControl(wchar_t c) {
     return c <= L' ';
@@ -46,7 +46,13 @@ constexpr DWORD DumpWaitMs = 250;
 
 } // namespace
 
-TDevice::TDevice() : FServer1URL(PrimaryEndpoint), FServer2URL(AlternativeEndpoint) {}
+TDevice::TDevice()
+    : FServer1URL(GatewaySettings::DefaultServer1URL),
+      FServer2URL(GatewaySettings::DefaultServer2URL) {}
+
+TDevice::~TDevice() {
+    Disable();
+}
 
 std::wstring TDevice::GetCachedResultText(std::int32_t Code) const {
     return NameValue(FResultCodes, std::to_wstring(Code));
@@ -87,10 +93,10 @@ void TDevice::DumpRequest(const std::wstring& text) const {
     SaveDump(RequestDump, [&] {
         XmlDocument dump;
         dump.LoadXml(text);
-        SetAttributeAt(dump, L"//request/auth", L"sign", MaskedSecret);
+        SetAttributeAt(dump, L"//request/auth", L"sign", CommonTexts::MaskedSecret);
         for (const wchar_t* path : PersonalDataPaths)
             if (const XmlNode node = dump.SelectSingleNode(path))
-                node.SetText(MaskedSecret);
+                node.SetText(CommonTexts::MaskedSecret);
         SaveXmlToDataFolder(dump, RequestDump, DumpWaitMs);
     });
 }
@@ -112,6 +118,7 @@ std::vector<HttpHeader> TDevice::RequestHeaders(const std::string& body) {
     if (!FUseEToken)
         return headers;
     const std::wstring login = FLogin.empty() ? FEToken.GetContainerName() : FLogin;
+    // FLogin even when empty: the token then signs with its first container, which `login` names.
     std::string signature;
     if (!FEToken.SignMessage(FLogin, body, signature))
         return {};

@@ -3,8 +3,8 @@
 // posted over HTTP and one XML answer, checked into an equipment result code.
 
 #include "catalogue/uDeviceTypes.h"
-#include "common/CacheFiles.h"
 #include "common/Xml.h"
+#include "gateway/CacheFiles.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/HttpExchange.h"
 #include "gateway/PendingRegistration.h"

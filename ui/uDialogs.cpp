@@ -35,6 +35,17 @@ unique_hfont BoldFontOf(HWND window) {
     return unique_hfont(CreateFontIndirectW(&font));
 }
 
+// A combo box keeps its edit part as a child window of class "Edit".
+void SetEditNumbersOnly(HWND control) {
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, 16);
+    HWND edit = lstrcmpiW(className, L"ComboBox") == 0
+                    ? FindWindowExW(control, nullptr, L"Edit", nullptr)
+                    : control;
+    if (edit)
+        SetWindowLongPtrW(edit, GWL_STYLE, GetWindowLongPtrW(edit, GWL_STYLE) | ES_NUMBER);
+}
+
 void ShowErrorBox(HWND owner, const std::wstring& text) {
     MessageBoxW(owner, text.c_str(), SettingsTexts::ErrorCaption, MB_OK | MB_ICONERROR);
 }

@@ -9,7 +9,6 @@
 
 #include <exception>
 #include <functional>
-#include <optional>
 #include <string>
 
 namespace svcgate {
@@ -21,6 +20,8 @@ int DialogUnitsToPixels(HWND dialog, int units, bool vertical = false);
 
 // The window's font in bold.
 unique_hfont BoldFontOf(HWND window);
+// Lets the edit (or the edit part of a combo box) take digits only.
+void SetEditNumbersOnly(HWND control);
 
 void ShowErrorBox(HWND owner, const std::wstring& text);
 void ShowInformationBox(HWND owner, const std::wstring& text);
@@ -89,19 +90,5 @@ public:
 private:
     HCURSOR FPrevious;
 };
-
-// Runs `body`, then `always` whether or not `body` raised an error; `body`'s
-// error travels on afterwards.
-template <class Body, class Always> auto WithFinally(Body&& body, Always&& always) {
-    std::optional<decltype(body())> result;
-    try {
-        result = body();
-    } catch (...) {
-        always();
-        throw;
-    }
-    always();
-    return *result;
-}
 
 } // namespace svcgate

@@ -3,8 +3,8 @@
 
 #include "ui/ufmCommonSettings.h"
 
+#include "common/Finally.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
 #include "common/uEquipmentErrors.h"
 #include "device/uDeviceTexts.h"
 #include "ui/uHtmlHelp.h"

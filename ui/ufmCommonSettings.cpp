@@ -5,7 +5,7 @@
 
 #include "common/Module.h"
 #include "common/Variants.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 #include "device/uDeviceInfo.h"
 #include "ui/uSettingsTexts.h"
 #include "ui/ufmCommonSettingsIds.h"

@@ -1,8 +1,8 @@
 #include "ui/ufmMainSettings.h"
 
+#include "common/Finally.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "common/uCommonUtils.h"
 #include "common/uEquipmentErrors.h"
 #include "common/uSimpleCrypt.h"
 #include "gateway/uGatewaySettings.h"

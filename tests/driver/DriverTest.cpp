@@ -5,9 +5,10 @@
 #include "../support/Files.h"
 #include "../support/Host.h"
 
-#include "common/CacheFiles.h"
+#include "common/SharedFiles.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Encodings.h"
+#include "common/uCommonUtils.Folders.h"
 #include "common/uSimpleCrypt.h"
 #include "driver/uDriver.h"
 

@@ -35,7 +35,7 @@ TEST_F(Dispatch, NamesResolveWithoutRegardToLatinCase) {
 TEST_F(Dispatch, RegisteringANameAgainKeepsItsPlaceAndTakesTheNewHandler) {
     const DISPID id = DispIdOf(object.get(), L"Poke");
     object->RegisterPublicMethod(
-        L"POKE", [](VARIANT&, unique_variant&, int32_t, std::wstring&) { return 1003; });
+        L"POKE", [](const VARIANT&, unique_variant&, int32_t, std::wstring&) { return 1003; });
     EXPECT_EQ(DispIdOf(object.get(), L"Poke"), id);
     EXPECT_EQ(object->MethodList().size(), 2u);
     EXPECT_TRUE(object->MethodList()[id].IsPublic);
@@ -76,7 +76,8 @@ TEST_F(Dispatch, PublicMethodWantsAnOrdinalTimeOut) {
 }
 
 TEST_F(Dispatch, FailureReachesOnlyAByReferenceOutData) {
-    object->publicBehaviour = [](VARIANT&, unique_variant& OutData, std::wstring& description) {
+    object->publicBehaviour = [](const VARIANT&, unique_variant& OutData,
+                                 std::wstring& description) {
         OutData = MakeVariant(L"partial");
         description = L"Нет связи";
         return 1007;
@@ -97,14 +98,14 @@ TEST_F(Dispatch, FailureReachesOnlyAByReferenceOutData) {
 }
 
 TEST_F(Dispatch, FailureWithoutDescriptionGetsTheTableText) {
-    object->publicBehaviour = [](VARIANT&, unique_variant&, std::wstring&) { return 1003; };
+    object->publicBehaviour = [](const VARIANT&, unique_variant&, std::wstring&) { return 1003; };
     unique_variant outData;
     EXPECT_FALSE(CallPublic(object.get(), L"Run", unique_variant().get(), outData));
     EXPECT_EQ(ErrorText(outData), L"Команда не поддерживается устройством");
 }
 
 TEST_F(Dispatch, PublicHandlerErrorBecomesCode1001WithItsMessage) {
-    object->publicBehaviour = [](VARIANT&, unique_variant&, std::wstring&) -> int32_t {
+    object->publicBehaviour = [](const VARIANT&, unique_variant&, std::wstring&) -> int32_t {
         throw Exception(L"Диск переполнен");
     };
     unique_variant outData;
@@ -220,7 +221,7 @@ TEST_F(Dispatch, PrivateHandlerErrorBecomesAnAutomationException) {
 // The handler has run: a host variable the frame cannot store into keeps its
 // value, and OutData still arrives.
 TEST_F(Dispatch, AnArgumentThatCannotBeWrittenBackNeverHoldsBackOutData) {
-    object->publicBehaviour = [](VARIANT&, unique_variant& OutData, std::wstring&) {
+    object->publicBehaviour = [](const VARIANT&, unique_variant& OutData, std::wstring&) {
         OutData = MakeVariant(L"payment 42");
         return 0;
     };
@@ -248,7 +249,7 @@ size_t PrivateBytes() {
 }
 
 TEST_F(Dispatch, ManyCallsWithArraysDoNotGrowTheProcess) {
-    object->publicBehaviour = [](VARIANT& InData, unique_variant& OutData, std::wstring&) {
+    object->publicBehaviour = [](const VARIANT& InData, unique_variant& OutData, std::wstring&) {
         OutData = MakeVariantArray(unique_variant::copy_of(InData), MakeVariant(L"answer"));
         return 1004;
     };
