@@ -9,6 +9,7 @@ constexpr const wchar_t* SettingLogin = L"Login";
 constexpr const wchar_t* SettingPassword = L"Password";
 constexpr const wchar_t* SettingTerminalID = L"TerminalID";
 constexpr const wchar_t* SettingServer1URL = L"Server1URL";
+constexpr const wchar_t* DefaultServer1URL = L"http://gate.svcgate.example/xmlgate/xml.jsp";
 constexpr const wchar_t* SettingSrvResponseTimeout = L"SrvResponseTimeout";
 constexpr const wchar_t* SettingUseEToken = L"UseEToken";
 
