@@ -115,10 +115,21 @@ std::wstring TBaseDevice::CallDataLogText(std::wstring_view methodName, const VA
     return LogText(MaskedSettings(data).get());
 }
 
-void TBaseDevice::StoreSettings() {
-    FBufSettings.clear();
+TSettingsSnapshot TBaseDevice::SettingsSnapshot() const {
+    TSettingsSnapshot snapshot;
     for (const TSettingStruct& setting : SettingList())
-        FBufSettings.push_back({setting.ID, setting.Value.copy()});
+        snapshot.push_back({setting.ID, setting.Value.copy()});
+    return snapshot;
+}
+
+void TBaseDevice::RestoreSettings(const TSettingsSnapshot& Snapshot) {
+    for (const TShortSettingStruct& saved : Snapshot)
+        if (TSettingStruct* setting = FindSetting(saved.ID))
+            setting->Value = saved.Value.copy();
+}
+
+void TBaseDevice::StoreSettings() {
+    FBufSettings = SettingsSnapshot();
 }
 
 void TBaseDevice::StoreSettings(const std::vector<std::wstring>& IDs) {
@@ -130,9 +141,7 @@ void TBaseDevice::StoreSettings(const std::vector<std::wstring>& IDs) {
 }
 
 void TBaseDevice::RestoreSettings() {
-    for (const TShortSettingStruct& saved : FBufSettings)
-        if (TSettingStruct* setting = FindSetting(saved.ID))
-            setting->Value = saved.Value.copy();
+    RestoreSettings(FBufSettings);
     FBufSettings.clear();
 }
 

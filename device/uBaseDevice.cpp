@@ -7,9 +7,11 @@
 #include "common/Variants.h"
 #include "common/uCommonUtils.Folders.h"
 #include "common/uEquipmentErrors.h"
+#include "device/uDeviceSettings.h"
 #include "device/uDeviceTexts.h"
 #include "device/uHostValues.h"
 #include "frame/uDebugLog.h"
+#include "frame/uDebugLogTexts.h"
 
 #include <algorithm>
 
@@ -134,14 +136,7 @@ void TBaseDevice::DoRegisterMethods() {
 }
 
 void TBaseDevice::DoDeclareSettings() {
-    AddSetting(SettingDefaultTimeOut, dtNumber, MakeVariant(120).get(), false,
-               L"Таймаут по умолчанию",
-               L"Таймаут по умолчанию. Используется в случае, если при вызове метода параметр "
-               L"Timeout равен 0");
-    AddSetting(SettingEventLogEnabled, dtBoolean, MakeBoolVariant(false).get(), false,
-               L"Журнал событий", L"Если равно True, ведется журнал критических событий и ошибок");
-    AddSetting(SettingDebugLogEnabled, dtBoolean, MakeBoolVariant(false).get(), false,
-               L"Отладочный лог", L"Если равно True, ведется отладочный лог");
+    AddSettings(DeviceSettings::Declared);
 }
 
 namespace {
@@ -305,17 +300,18 @@ std::int32_t TBaseDevice::RunAdditionalAction(const std::wstring&,
 // a whole one.
 bool TBaseDevice::BeginDebugLog() {
     const TModuleVersion version = GetModuleVersion();
-    bool written = WriteDebugLog(std::wstring(40, L' '), L"", true) &&
-                   WriteDebugLog(L"============Begin debug log=============", L"", true) &&
-                   WriteDebugLog(L"driver ver.", FormatText(L"%d.%d.%d", version.Major,
-                                                            version.Minor, version.Build)) &&
-                   WriteDebugLog(L"device ID", FDeviceID) &&
-                   WriteDebugLog(L"----------------Settings----------------", L"", true);
+    using namespace DebugLogTexts;
+    bool written =
+        WriteDebugLog(std::wstring(HeaderBlankWidth, L' '), L"", true) &&
+        WriteDebugLog(HeaderBegin, L"", true) &&
+        WriteDebugLog(HeaderVersion,
+                      FormatText(L"%d.%d.%d", version.Major, version.Minor, version.Build)) &&
+        WriteDebugLog(HeaderDevice, FDeviceID) && WriteDebugLog(HeaderSettings, L"", true);
     for (const TSettingStruct& setting : SettingList())
         written = written && WriteDebugLog(setting.ID, IsSecretSetting(setting.ID)
                                                            ? CommonTexts::MaskedSecret
                                                            : LogText(setting.Value.get()));
-    return written && WriteDebugLog(L"----------------------------------------", L"", true);
+    return written && WriteDebugLog(DebugLogTexts::HeaderEnd, L"", true);
 }
 
 void TBaseDevice::DeclareSecretSetting(std::wstring_view ID) {

@@ -1,6 +1,7 @@
 #include "ui/uDialogs.h"
 
 #include "common/Module.h"
+#include "common/uEquipmentErrors.h"
 #include "ui/uSettingsTexts.h"
 
 #include <utility>
@@ -54,6 +55,11 @@ void ShowInformationBox(HWND owner, const std::wstring& text) {
     MessageBoxW(owner, text.c_str(), SettingsTexts::InformationCaption, MB_OK | MB_ICONINFORMATION);
 }
 
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // A window that outlives its object goes with it, and no message of its
 // destruction reaches the object that is no more.
 Dialog::~Dialog() {
@@ -104,14 +110,14 @@ void Dialog::RaiseBuildError() {
 void Dialog::Guarded(const std::function<void()>& handler) noexcept {
     try {
         handler();
-    } catch (const std::exception& error) {
-        Failed(error);
+    } catch (...) {
+        Failed();
     }
 }
 
 // A failing paint would stack a box for every repaint while one is up: what
 // fails meanwhile is not shown again.
-void Dialog::Failed(const std::exception& error) noexcept {
+void Dialog::Failed() noexcept {
     if (FBuilding) {
         if (!FBuildError)
             FBuildError = std::current_exception();
@@ -120,7 +126,7 @@ void Dialog::Failed(const std::exception& error) noexcept {
     if (std::exchange(FShowingError, true))
         return;
     try {
-        ShowErrorBox(Handle(), MessageOf(error));
+        ShowErrorBox(Handle(), CaughtErrorDescription());
     } catch (...) {
     }
     FShowingError = false;

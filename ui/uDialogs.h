@@ -26,6 +26,9 @@ void SetEditNumbersOnly(HWND control);
 void ShowErrorBox(HWND owner, const std::wstring& text);
 void ShowInformationBox(HWND owner, const std::wstring& text);
 
+// A file, not a folder, is there to be opened (the help file, today's log).
+bool FileExists(const std::wstring& path);
+
 // A dialog window from a resource template of this module, run modally or made a
 // child window of another one. No C++ exception crosses its window procedure:
 // an error while the window is being built ends it and travels on to whoever
@@ -68,7 +71,8 @@ private:
     void Build(HWND window);
     void RaiseBuildError();
     void Guarded(const std::function<void()>& handler) noexcept;
-    void Failed(const std::exception& error) noexcept;
+    // Called in the catch block of the error.
+    void Failed() noexcept;
     static INT_PTR CALLBACK DialogProc(HWND window, UINT Msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlProc(HWND control, UINT Msg, WPARAM wParam, LPARAM lParam);
 

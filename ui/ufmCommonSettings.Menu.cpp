@@ -56,11 +56,6 @@ private:
     bool FSeparatorDue = false;
 };
 
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 } // namespace
 
 // Built anew at each opening: the log submenu follows "DebugLogEnabled" as it is now.

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <psapi.h>
 
+#include <new>
+
 using namespace svcgate;
 using namespace svcgate::test;
 
@@ -104,15 +106,44 @@ TEST_F(Dispatch, FailureWithoutDescriptionGetsTheTableText) {
     EXPECT_EQ(ErrorText(outData), L"Команда не поддерживается устройством");
 }
 
-TEST_F(Dispatch, PublicHandlerErrorBecomesCode1001WithItsMessage) {
-    object->publicBehaviour = [](const VARIANT&, unique_variant&, std::wstring&) -> int32_t {
-        throw Exception(L"Диск переполнен");
+// A handler's error reaches the host as 1001: with the system's own message, or
+// with the table's Russian text for any other error, never a library's English one.
+struct RaisedError {
+    const char* name;
+    void (*raise)();
+    const wchar_t* description;
+};
+
+class HandlerError : public Dispatch, public testing::WithParamInterface<RaisedError> {};
+
+TEST_P(HandlerError, ReachesTheHostAsCode1001WithARussianText) {
+    const auto raise = GetParam().raise;
+    object->publicBehaviour = [raise](const VARIANT&, unique_variant&, std::wstring&) -> int32_t {
+        raise();
+        return 0;
+    };
+    object->privateBehaviour = [raise](SAFEARRAY*) -> unique_variant {
+        raise();
+        return {};
     };
     unique_variant outData;
     EXPECT_FALSE(CallPublic(object.get(), L"Run", unique_variant().get(), outData));
     EXPECT_EQ(VariantToInt(GetElement(ArrayOf(outData.get()), 0).get()), 1001);
-    EXPECT_EQ(ErrorText(outData), L"Диск переполнен");
+    EXPECT_EQ(ErrorText(outData), GetParam().description);
+
+    const CallResult call = Call(object.get(), L"Poke", {});
+    EXPECT_EQ(call.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(call.scode, 1001);
+    EXPECT_EQ(call.description, GetParam().description);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, HandlerError,
+    testing::Values(
+        RaisedError{"Own", [] { throw Exception(L"Диск переполнен"); }, L"Диск переполнен"},
+        RaisedError{"OutOfMemory", [] { throw std::bad_alloc(); }, L"Неизвестная ошибка"},
+        RaisedError{"NotAStandardError", [] { throw 7; }, L"Неизвестная ошибка"}),
+    [](const testing::TestParamInfo<RaisedError>& info) { return std::string(info.param.name); });
 
 TEST_F(Dispatch, PrivateHandlerWritesThroughHostReferences) {
     object->privateBehaviour = [](SAFEARRAY* params) {
