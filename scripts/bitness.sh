@@ -21,6 +21,19 @@ use_bitness() {
     export SVCGATE_WINEPREFIX=${SVCGATE_WINEPREFIX:-$bitness_build/wineprefix}
 }
 
+# A kernel built without 32-bit support (seen on a cloud machine) refuses to start
+# the 32-bit Wine loader, and with it every 32-bit Windows program, even in a
+# 64-bit prefix: only the 64-bit half of the tests can run there.
+runs_32bit_programs() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+
+# For a test that needs a 32-bit program: where none can start, the test says so
+# and ends with the code its CTest registration counts as skipped.
+require_32bit_programs() {
+    runs_32bit_programs && return
+    echo "skipped: this machine's kernel does not start 32-bit programs"
+    exit 77
+}
+
 # build_bitness BITS [CMake arguments...]: use_bitness, then the build brought up
 # to date (what is missing installed first).
 build_bitness() {

@@ -9,6 +9,7 @@ build=$1
 build32=$2
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/host-session.sh"
+require_32bit_programs
 session_modules=("$build/svcgate.dll" "$build32/svcgate.dll")
 trap end_session EXIT
 module64=$(windows_path "$build/svcgate.dll")

@@ -11,6 +11,7 @@ source "$here/../../scripts/host-session.sh"
 progid='Software\Classes\OrtaEq.SvcGateServiceTerminal'
 class='Software\Classes\CLSID\{5B7E2C91-3D4A-4F08-9E61-A27C0D94B3F5}'
 if [ -n "$build32" ]; then
+    require_32bit_programs
     modules=(". $build 64" "x86 $build32 32")
 else
     modules=(". $build 32")
