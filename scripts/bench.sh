@@ -7,7 +7,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/bitness.sh"
 unset SVCGATE_WINEPREFIX
-[ $# -gt 0 ] || set -- 32 64
+if [ $# -eq 0 ]; then
+    runs_32bit_programs && set -- 32 64 || set -- 64
+fi
 for bits in "$@"; do
     (
         build_bitness "$bits"
