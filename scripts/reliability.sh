@@ -8,4 +8,4 @@ source "$root/scripts/bitness.sh"
 unset SVCGATE_WINEPREFIX
 build_bitness "${1:-32}"
 persistent_wineserver
-bash "$root/tests/reliability/campaign.sh" "$bitness_build" full
+bash "$root/tests/campaign/campaign.sh" "$bitness_build" full

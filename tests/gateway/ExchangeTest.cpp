@@ -3,7 +3,7 @@
 #include "../support/Files.h"
 
 #include "common/Text.h"
-#include "gateway-server/StoppableSocket.h"
+#include "gateway-sim/server/StoppableSocket.h"
 #include "common/uCommonUtils.h"
 #include "gateway/uGatewayResults.h"
 
@@ -12,7 +12,6 @@
 
 using namespace svcgate;
 using namespace svcgate::test;
-using tools::GatewayAnswer;
 using tools::ScriptedAnswer;
 
 namespace {

@@ -1,4 +1,4 @@
-#include "gateway-server/GatewayServer.h"
+#include "gateway-sim/server/GatewayServer.h"
 
 #include <gtest/gtest.h>
 
@@ -299,13 +299,3 @@ INSTANTIATE_TEST_SUITE_P(
                        "POST / HTTP/1.1\r\nContent-Length: 1\r\nabc\r\n\r\nx"},
         RefusedRequest{"OfAnotherVersion", "POST / HTTP/1.0\r\nContent-Length: 1\r\n\r\nx"}),
     [](const testing::TestParamInfo<RefusedRequest>& info) { return info.param.name; });
-
-TEST(GatewayAnswerTest, NestsTheOperationInItsGroupUnderTheRoot) {
-    EXPECT_EQ(
-        tools::GatewayAnswer("terminals", "getLastIds", "0", R"(<last-payment id="5"/>)"),
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<response result=\"0\"><terminals>"
-        "<getLastIds result=\"0\"><last-payment id=\"5\"/></getLastIds></terminals></response>");
-    EXPECT_TRUE(tools::GatewayAnswer("system", "getResultCodes", "", "", "150")
-                    .ends_with("<response result=\"150\"><system><getResultCodes></getResultCodes>"
-                               "</system></response>"));
-}

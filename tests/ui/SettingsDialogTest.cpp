@@ -1,7 +1,7 @@
 // The settings dialog as a host opens it ("ShowSettingsDlg" through IDispatch)
 // and a user operates it, against the gateway simulator.
 
-#include "../gateway/GatewayAnswers.h"
+#include "gateway-answers/GatewayAnswers.h"
 #include "../support/Dialogs.h"
 #include "../support/Host.h"
 
