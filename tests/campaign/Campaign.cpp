@@ -203,6 +203,23 @@ std::string Narrow(const std::wstring& text) {
     return WideToUtf8(text);
 }
 
+std::vector<std::filesystem::path> FilesUnder(const std::wstring& folder) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (fs::recursive_directory_iterator entry(folder,
+                                                fs::directory_options::follow_directory_symlink |
+                                                    fs::directory_options::skip_permission_denied,
+                                                error),
+         end;
+         !error && entry != end; entry.increment(error)) {
+        std::error_code unknown;
+        if (!entry->is_directory(unknown))
+            files.push_back(entry->path());
+    }
+    return files;
+}
+
 int RunGuarded(const std::function<int()>& body) {
     try {
         return body();

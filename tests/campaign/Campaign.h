@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <random>
@@ -126,6 +127,10 @@ private:
 void ReportCrashesOf(const long* currentCase, const Options& options);
 
 std::string Narrow(const std::wstring& text);
+
+// Every file under a folder and its subfolders; a folder that cannot be read is
+// passed over.
+std::vector<std::filesystem::path> FilesUnder(const std::wstring& folder);
 
 // A campaign program's body: an Exception is an error of the campaign itself,
 // exit code 2, told apart from failures the campaign found (1).

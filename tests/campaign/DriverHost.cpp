@@ -1,60 +1,25 @@
 #include "campaign/DriverHost.h"
 
+#include "clients/HostCalls.h"
+
 #include "common/Dispatch.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "common/uSimpleCrypt.h"
 
-#include <optional>
-
 namespace svcgate::campaign {
 
-namespace {
-
-unique_variant Ref(unique_variant& variable) {
-    return MakeReference(VT_VARIANT, variable.addressof());
-}
-
-unique_variant I2Zero() {
-    unique_variant zero;
-    V_VT(zero.addressof()) = VT_I2;
-    V_I2(zero.addressof()) = 0;
-    return zero;
-}
-
-bool IsTrue(const unique_variant& result) {
-    return result.vt() == VT_BOOL && V_BOOL(&result.get()) != VARIANT_FALSE;
-}
-
-// Elements of an OutData array, or nothing when it holds none there.
-std::optional<unique_variant> ElementOf(const unique_variant& out, long index) {
-    SAFEARRAY* array = ArrayOf(out.get());
-    if (!array || SafeArrayGetDim(array) != 1 || index > UpperBound(array))
-        return std::nullopt;
-    return GetElement(array, index);
-}
-
-} // namespace
-
 std::int32_t HostCall::Code() const {
-    if (ok)
-        return 0;
-    const std::optional<unique_variant> code = ElementOf(out, 0);
-    if (!code)
-        return -1;
-    const std::optional<unique_variant> number = TryConvertVariant(code->get(), VT_I4);
-    return number ? V_I4(&number->get()) : -1;
+    return ok ? 0 : test::ErrorCode(out);
 }
 
 std::wstring HostCall::Text() const {
-    const std::optional<unique_variant> text = ElementOf(out, 1);
-    return text ? VariantToText(text->get()) : std::wstring();
+    return test::ErrorText(out);
 }
 
 std::wstring HostCall::Element(long index) const {
-    const std::optional<unique_variant> element = ElementOf(out, index);
-    return element ? VariantToText(element->get()) : std::wstring();
+    return test::OutElement(out, index);
 }
 
 com_ptr<IDispatch> CreateByProgID(const wchar_t* progID) {
@@ -87,19 +52,20 @@ DriverHost::DriverHost(const std::wstring& devicesFolder, const std::wstring& de
     InvokeMethod(manager_.get(), L"SetAppProperty",
                  Args(MakeVariant(L"DevicesFolder"), MakeVariant(devicesFolder)));
     unique_variant text;
-    InvokeMethod(driver_.get(), L"Init", Args(MakeDispatchVariant(manager_.get()), Ref(text)));
-    InvokeMethod(driver_.get(), L"Open", Args(MakeVariant(deviceID), Ref(text)));
+    InvokeMethod(driver_.get(), L"Init",
+                 Args(MakeDispatchVariant(manager_.get()), test::Ref(text)));
+    InvokeMethod(driver_.get(), L"Open", Args(MakeVariant(deviceID), test::Ref(text)));
 }
 
 HostCall DriverHost::Call(const std::wstring& method, unique_variant inData) {
     HostCall call;
-    LPOLESTR names[] = {const_cast<LPOLESTR>(method.c_str())};
-    DISPID id = DISPID_UNKNOWN;
-    CheckHResult(driver_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
-    InvokeOutcome outcome = InvokeDispId(driver_.get(), id, DISPATCH_METHOD,
-                                         Args(std::move(inData), Ref(call.out), I2Zero()));
-    call.hr = outcome.hr;
-    call.ok = IsTrue(outcome.result);
+    const DISPID id = test::DispIdOf(driver_.get(), method);
+    if (id == DISPID_UNKNOWN)
+        throw Exception(L"the driver has no method " + method);
+    const test::CallResult result =
+        test::Call(driver_.get(), id, test::EquipmentArguments(std::move(inData), call.out));
+    call.hr = result.hr;
+    call.ok = test::AnsweredTrue(result.result);
     return call;
 }
 

@@ -17,7 +17,9 @@ namespace svcgate::campaign {
 // callee stored there.
 class Arena {
 public:
-    VARIANT* NewVariant() { return variants_.emplace_back().addressof(); }
+    // A variable of the host, to pass by reference.
+    unique_variant& NewHostVariable() { return variants_.emplace_back(); }
+    VARIANT* NewVariant() { return NewHostVariable().addressof(); }
     BSTR* NewText(BSTR owned) { return texts_.emplace_back(owned).addressof(); }
     SAFEARRAY** NewArray(SAFEARRAY* owned);
     IDispatch** NewObject(IDispatch* owned);

@@ -7,6 +7,7 @@
 
 #include "campaign/DriverHost.h"
 #include "campaign/Processes.h"
+#include "clients/HostCalls.h"
 #include "common/ComObject.h"
 #include "common/Dispatch.h"
 #include "common/Exception.h"
@@ -168,7 +169,7 @@ private:
             id = random.Chance(50) ? static_cast<DISPID>(random.Between(22, 200000))
                                    : static_cast<DISPID>(random.Raw());
         else if (!name.empty())
-            id = IdOf(name);
+            id = test::DispIdOf(host_.Driver(), name);
         if (id == SettingsDialogID)
             id = DISPID_UNKNOWN;
         std::vector<unique_variant> arguments = random.Chance(25)
@@ -181,7 +182,7 @@ private:
             flags = DISPATCH_PROPERTYPUT;
         const InvokeOutcome outcome = InvokeDispId(host_.Driver(), id, flags, std::move(arguments));
         results_.Add(HexOf(outcome.hr));
-        if (outcome.result.vt() == VT_BOOL && V_BOOL(&outcome.result.get()) != VARIANT_FALSE)
+        if (test::AnsweredTrue(outcome.result))
             ++answeredTrue_;
         gatewayRequests_ += static_cast<long>(server_.Requests().size());
         if (!Documented(outcome.hr))
@@ -192,13 +193,6 @@ private:
                              Narrow(name) + ": exception with scode " +
                                  std::to_string(outcome.scode));
         server_.ForgetRequests();
-    }
-
-    DISPID IdOf(const std::wstring& name) {
-        LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
-        DISPID id = DISPID_UNKNOWN;
-        host_.Driver()->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-        return id;
     }
 
     std::vector<unique_variant> RandomArguments(Random& random, ArgumentMaker& maker) {
@@ -213,13 +207,12 @@ private:
     // enabled, selling and with settings a host would give.
     std::vector<unique_variant> WellFormed(const std::wstring& name, Random& random,
                                            ArgumentMaker& maker, Arena& arena) {
-        VARIANT* outData = arena.NewVariant();
+        unique_variant& outData = arena.NewHostVariable();
         if (SameText(name, L"Init"))
-            return Args(MakeDispatchVariant(host_.Manager()), MakeReference(VT_VARIANT, outData));
+            return Args(MakeDispatchVariant(host_.Manager()), test::Ref(outData));
         if (SameText(name, L"Open"))
-            return Args(MakeVariant(L"FUZZ"), MakeReference(VT_VARIANT, outData));
-        return Args(InDataFor(name, random, maker), MakeReference(VT_VARIANT, outData),
-                    MakeVariant(std::int32_t{0}));
+            return Args(MakeVariant(L"FUZZ"), test::Ref(outData));
+        return test::EquipmentArguments(InDataFor(name, random, maker), outData);
     }
 
     unique_variant InDataFor(const std::wstring& name, Random& random, ArgumentMaker& maker) {

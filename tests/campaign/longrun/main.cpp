@@ -11,6 +11,7 @@
 #include "common/Variants.h"
 
 #include <cstdio>
+#include <filesystem>
 
 using namespace svcgate;
 using namespace svcgate::campaign;
@@ -20,20 +21,12 @@ namespace {
 // The size of every debug log file under a folder and its subfolders.
 ULONGLONG LogBytes(const std::wstring& folder) {
     ULONGLONG total = 0;
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    const unique_any<resource_traits<HANDLE, FindClose>> owner(search);
-    do {
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..")
-            continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            total += LogBytes(folder + L"\\" + name);
-        else if (name.starts_with(L"Debug_"))
-            total += ULONGLONG(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
-    } while (FindNextFileW(search, &found));
+    for (const std::filesystem::path& file : FilesUnder(folder)) {
+        std::error_code gone;
+        const std::uintmax_t size = std::filesystem::file_size(file, gone);
+        if (!gone && file.filename().wstring().starts_with(L"Debug_"))
+            total += size;
+    }
     return total;
 }
 

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 using namespace svcgate;
 using namespace svcgate::campaign;
@@ -122,21 +123,8 @@ public:
         : needles_(std::move(needles)), marker_(std::move(marker)) {}
 
     void Folder(const std::wstring& folder) {
-        WIN32_FIND_DATAW found{};
-        HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return;
-        const unique_any<resource_traits<HANDLE, FindClose>> owner(search);
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            const std::wstring path = folder + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                Folder(path);
-            else
-                File(path);
-        } while (FindNextFileW(search, &found));
+        for (const std::filesystem::path& file : FilesUnder(folder))
+            File(file.wstring());
     }
 
     long Files() const { return files_; }
