@@ -19,6 +19,7 @@
 #include "gateway/uGatewayTexts.h"
 
 #include <cstdio>
+#include <map>
 
 using namespace svcgate;
 using namespace svcgate::campaign;
@@ -73,10 +74,12 @@ const std::vector<Reach>& Reaches() {
     return reaches;
 }
 
-// What a call must end in: the code, and the start of its text when one is given.
+// What a call must end in: the code, and the start of its text when one is
+// given, or the whole text.
 struct Expected {
     std::int32_t code;
     std::wstring text;
+    bool wholeText = false;
 };
 
 class Campaign {
@@ -137,7 +140,9 @@ private:
         if (options_.Has(L"--verbose"))
             std::printf("%s: %d after %lu ms: %s\n", kind.c_str(), call.Code(), elapsed,
                         Narrow(call.Text()).c_str());
-        if (call.Code() != expected.code || !call.Text().starts_with(expected.text))
+        const bool textHolds = expected.wholeText ? call.Text() == expected.text
+                                                  : call.Text().starts_with(expected.text);
+        if (call.Code() != expected.code || !textHolds)
             Fail(kind, "ended in " + std::to_string(call.Code()) + " " + Narrow(call.Text()));
         if (elapsed > DWORD(TimeoutMs) + MarginMs)
             Fail(kind, "took " + std::to_string(elapsed) + " ms");
@@ -162,6 +167,20 @@ std::wstring GatewayText(std::int32_t code) {
     const std::wstring cached = NameValue(
         ReadTextLines(GetDataFolder() + GatewayTexts::ResultCodesFile), std::to_wstring(code));
     return cached.empty() ? GatewayResultText(code) : cached;
+}
+
+// A handful of codes with their texts written out, so that a wrong text in the
+// driver's table or in the simulator's shows; the short run reaches them all.
+// The other codes take theirs from the tables the driver reads.
+Expected ExpectedOfCode(std::int32_t code) {
+    static const std::map<std::int32_t, std::wstring> written{
+        {1, L"Провайдер временно недоступен"},
+        {4, L"Неверный формат счета/телефона"},
+        {9, L"Timeout от провайдера"},
+        {12, L"Невозможно записать сертификат в данное хранилище"}};
+    if (const auto text = written.find(code); text != written.end())
+        return {ResultCode::UnknownError, text->second, true};
+    return {ResultCode::UnknownError, GatewayText(code)};
 }
 
 std::vector<std::int32_t> GatewayCodes() {
@@ -213,7 +232,7 @@ void RunGatewayCodes(Campaign& campaign, long limit) {
         }
         // The texts come from the cache the first enabling writes.
         for (size_t i = 0; i < calls.size(); ++i)
-            calls[i].second.text = GatewayText(codes[first + i]);
+            calls[i].second = ExpectedOfCode(codes[first + i]);
         campaign.RunSwitches("gateway code", switches, calls);
     }
 }
