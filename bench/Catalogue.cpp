@@ -6,7 +6,7 @@
 
 #include "common/Owners.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 #include "gateway-sim/GatewayAnswer.h"
 #include "gateway-sim/server/GatewayServer.h"
 #include "gateway/uDevice.h"

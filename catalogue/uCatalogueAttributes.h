@@ -2,7 +2,8 @@
 // Attributes as the catalogue reads them: a missing one is never an error and
 // reads as empty text, or as 0 for an amount.
 
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Money.h"
+#include "common/uCommonUtils.XmlPaths.h"
 
 #include <optional>
 #include <string>

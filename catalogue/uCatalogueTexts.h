@@ -8,6 +8,7 @@ namespace svcgate::CatalogueTexts {
 constexpr const wchar_t* TestProviderName = L"Тестирование XML-протокола";
 constexpr const wchar_t* TestControlName = L"account";
 
+// The rouble, for a provider or a terminal whose currency the gateway does not name.
 constexpr const wchar_t* DefaultCurrencyCode = L"643";
 constexpr const wchar_t* NeedPersonalInfoTrue = L"1";
 constexpr const wchar_t* NeedPersonalInfoFalse = L"0";

@@ -3,6 +3,7 @@
 #include "catalogue/uCatalogueAttributes.h"
 #include "catalogue/uCatalogueTexts.h"
 #include "common/Exception.h"
+#include "common/Variants.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -2,8 +2,9 @@
 // The provider catalogue with its input fields and commission profiles, and the
 // types the catalogue and the gateway client share.
 
-#include "common/Variants.h"
+#include "catalogue/uCatalogueTexts.h"
 #include "common/Xml.h"
+#include "common/uCommonUtils.Money.h"
 
 #include <cstdint>
 #include <memory>
@@ -90,7 +91,7 @@ private:
     bool FNeedPersonalInfo = false;
     Currency FFixCommission = 0;
     std::wstring FComissionProfileID;
-    std::wstring FCurrencyCode = L"643";
+    std::wstring FCurrencyCode = CatalogueTexts::DefaultCurrencyCode;
     TProviderControls FProviderControls;
 };
 

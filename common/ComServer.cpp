@@ -34,13 +34,10 @@ public:
         *object = nullptr;
         if (outer)
             return CLASS_E_NOAGGREGATION;
-        // No error may cross into the caller's COM runtime.
         try {
             return served_.Create()->QueryInterface(iid, object);
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
         } catch (...) {
-            return E_UNEXPECTED;
+            return ResultFromCaughtException();
         }
     }
 
@@ -123,8 +120,8 @@ HRESULT RegisterComClass(const ComClass& served, HKEY root) {
         SetText(root, ClassKey(served) + L"\\InprocServer32", nullptr, ThisModulePath());
         SetText(root, ClassKey(served) + L"\\InprocServer32", L"ThreadingModel", L"Apartment");
         return S_OK;
-    } catch (const std::exception&) {
-        return SELFREG_E_CLASS;
+    } catch (...) {
+        return ResultFromCaughtException(SELFREG_E_CLASS);
     }
 }
 
@@ -135,8 +132,8 @@ HRESULT UnregisterComClass(const ComClass& served, HKEY root) {
         if (!KeyExists(root, ClassKey(served), OtherView))
             DeleteTree(root, ProgIdKey(served));
         return S_OK;
-    } catch (const std::exception&) {
-        return SELFREG_E_CLASS;
+    } catch (...) {
+        return ResultFromCaughtException(SELFREG_E_CLASS);
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Texts of the failures that the common helpers raise. They travel up to the call
-// frame and reach the host's OutData, so the cashier reads them.
+// Texts of the common floor. The failures that the common helpers raise travel
+// up to the call frame and reach the host's OutData, so the cashier reads them.
 
 namespace svcgate::CommonTexts {
 
@@ -12,5 +12,9 @@ constexpr const wchar_t* XmlNotAnElement =
 constexpr const wchar_t* XmlAttributeCountMismatch =
     L"Элемент XML %s: имён атрибутов %u, а значений %u";
 constexpr const wchar_t* VariantArrayExpected = L"Ожидался массив значений размерности %u";
+
+// What the debug log and the request dumps show in place of a password or its
+// digest: the data folder is readable by every user of the machine.
+constexpr const wchar_t* MaskedSecret = L"***";
 
 } // namespace svcgate::CommonTexts

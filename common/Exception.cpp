@@ -4,6 +4,8 @@
 #include "common/Owners.h"
 #include "common/Text.h"
 
+#include <new>
+
 namespace svcgate {
 
 Exception::Exception(std::wstring message)
@@ -44,6 +46,16 @@ std::wstring SystemErrorMessage(DWORD code, HMODULE source) {
 void CheckHResult(HRESULT hr) {
     if (FAILED(hr))
         throw Exception(SystemErrorMessage(static_cast<DWORD>(hr)));
+}
+
+HRESULT ResultFromCaughtException(HRESULT otherwise) noexcept {
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return otherwise;
+    }
 }
 
 void RaiseLastOSError() {

@@ -29,6 +29,9 @@ std::wstring SystemErrorMessage(DWORD code, HMODULE source = nullptr);
 
 // Turns a failed HRESULT into an Exception carrying the platform's message.
 void CheckHResult(HRESULT hr);
+// The other way, at a COM boundary no C++ error may cross (call it only in a
+// catch block): E_OUTOFMEMORY for an allocation that failed, else `otherwise`.
+HRESULT ResultFromCaughtException(HRESULT otherwise = E_UNEXPECTED) noexcept;
 // Raises the calling thread's last system error as an Exception.
 [[noreturn]] void RaiseLastOSError();
 // Raises the last system error when a platform call reported failure.

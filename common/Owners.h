@@ -87,7 +87,11 @@ public:
     BSTR detach() { return std::exchange(s_, nullptr); }
     // For an in-out argument: the callee may free the text and store another.
     BSTR* addressof() { return &s_; }
-    std::wstring str() const { return s_ ? std::wstring(s_, SysStringLen(s_)) : std::wstring(); }
+    std::wstring str() const { return text_of(s_); }
+    // The text of a BSTR someone else owns, embedded NULs included.
+    static std::wstring text_of(BSTR text) {
+        return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    }
 
 private:
     BSTR s_ = nullptr;
@@ -190,10 +194,6 @@ inline void ReleaseCryptContext(HCRYPTPROV provider) {
 
 inline void CloseCertStore(HCERTSTORE store) {
     CertCloseStore(store, 0);
-}
-
-inline void ReleaseScreenDC(HDC dc) {
-    ReleaseDC(nullptr, dc);
 }
 
 inline void CleanupWinsock(bool) {

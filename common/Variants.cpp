@@ -75,10 +75,6 @@ HRESULT ChangeType(unique_variant& result, const VARIANT& value, VARTYPE type) {
                                LOCALE_USER_DEFAULT, 0, type);
 }
 
-std::wstring TextOf(BSTR text) {
-    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-}
-
 // The platform's conversion writes a Boolean as -1 or 0, which would not read back.
 std::optional<bool> BooleanOf(const VARIANT& value) {
     switch (V_VT(&value)) {
@@ -121,11 +117,11 @@ std::wstring VariantToText(const VARIANT& value) {
     // A text is read in place: the conversion would copy it first, which added half
     // again to each attribute read from a parsed document under Wine.
     if (V_VT(&value) == VT_BSTR)
-        return TextOf(V_BSTR(&value));
+        return unique_bstr::text_of(V_BSTR(&value));
     if (const std::optional<bool> flag = BooleanOf(value))
         return *flag ? BooleanTrueText : BooleanFalseText;
     unique_variant text = ConvertVariant(value, VT_BSTR);
-    return TextOf(V_BSTR(text.addressof()));
+    return unique_bstr::text_of(V_BSTR(text.addressof()));
 }
 
 std::int32_t VariantToInt(const VARIANT& value) {

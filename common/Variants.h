@@ -4,6 +4,7 @@
 // raises an Exception when the value does not convert.
 
 #include "common/Owners.h"
+#include "common/uCommonUtils.Money.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,9 +12,6 @@
 #include <string_view>
 
 namespace svcgate {
-
-// A signed 64-bit count of ten-thousandths: the shared money amount.
-using Currency = std::int64_t;
 
 // The text of a Boolean value in any locale: the settings read these words back.
 constexpr const wchar_t* BooleanTrueText = L"True";

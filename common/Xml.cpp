@@ -165,6 +165,16 @@ XmlNode XmlNode::SelectSingleNode(std::wstring_view path) const {
     return XmlNode(std::move(found));
 }
 
+// The parser reports a path it cannot read with the unspecified failure; running
+// out of memory, for one, has a code of its own.
+XmlNode XmlNode::FirstMatch(std::wstring_view path) const {
+    com_ptr<IXMLDOMNode> found;
+    const HRESULT hr = Dom()->selectSingleNode(unique_bstr(path).get(), found.put());
+    if (hr != E_FAIL)
+        CheckHResult(hr);
+    return XmlNode(std::move(found));
+}
+
 std::vector<XmlNode> XmlNode::SelectNodes(std::wstring_view path) const {
     com_ptr<IXMLDOMNodeList> list;
     CheckHResult(Dom()->selectNodes(unique_bstr(path).get(), list.put()));

@@ -25,6 +25,9 @@ public:
 
     // The first match in document order; an empty node when nothing matches.
     XmlNode SelectSingleNode(std::wstring_view path) const;
+    // The same, and an empty node too for a path the parser refuses: such a path
+    // matches nothing. Any other failure still raises.
+    XmlNode FirstMatch(std::wstring_view path) const;
     std::vector<XmlNode> SelectNodes(std::wstring_view path) const;
     // The child elements of that name, in document order: what "./name" selects,
     // for about a third of a path's cost under Wine.
@@ -79,6 +82,7 @@ public:
     XmlNode SelectSingleNode(std::wstring_view path) const {
         return AsNode().SelectSingleNode(path);
     }
+    XmlNode FirstMatch(std::wstring_view path) const { return AsNode().FirstMatch(path); }
     std::vector<XmlNode> SelectNodes(std::wstring_view path) const {
         return AsNode().SelectNodes(path);
     }

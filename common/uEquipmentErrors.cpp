@@ -1,5 +1,6 @@
 #include "common/uEquipmentErrors.h"
 
+#include "common/Exception.h"
 #include "common/Module.h"
 
 #include <windows.h>
@@ -39,6 +40,16 @@ std::wstring EquipmentResultText(int32_t code, std::wstring_view driverText,
     if (!fallbackText.empty())
         return std::wstring(fallbackText);
     return *TableText(ResultCode::UnknownError);
+}
+
+std::wstring CaughtErrorDescription() {
+    try {
+        throw;
+    } catch (const Exception& error) {
+        return error.Message();
+    } catch (...) {
+        return EquipmentResultText(ResultCode::UnknownError);
+    }
 }
 
 } // namespace svcgate

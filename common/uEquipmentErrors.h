@@ -29,4 +29,9 @@ constexpr std::int32_t ServiceNotFound = 17001;
 std::wstring EquipmentResultText(int32_t code, std::wstring_view driverText = {},
                                  std::wstring_view fallbackText = {});
 
+// What a host or a cashier is told of the error being handled (call it only in
+// a catch block): the message of the system's own Exception; for any other
+// error, whose text is a library's English one at best, 1001's description.
+std::wstring CaughtErrorDescription();
+
 } // namespace svcgate

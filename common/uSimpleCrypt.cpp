@@ -1,5 +1,7 @@
 #include "common/uSimpleCrypt.h"
 
+#include "common/Text.h"
+
 #include <cstdint>
 #include <optional>
 
@@ -79,6 +81,14 @@ std::string UnscrambleValue(const std::string& value, bool fromHex) {
         key = NextKey(key, scrambled);
     }
     return result;
+}
+
+std::wstring ScrambledSetting(std::wstring_view plain) {
+    return AnsiToWide(ScrambleValue(WideToAnsi(plain), true));
+}
+
+std::wstring UnscrambledSetting(std::wstring_view stored) {
+    return AnsiToWide(UnscrambleValue(WideToAnsi(stored), true));
 }
 
 } // namespace svcgate

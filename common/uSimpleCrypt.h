@@ -3,6 +3,7 @@
 // scrambling, not encryption: it only hides the value from a casual reader.
 
 #include <string>
+#include <string_view>
 
 namespace svcgate {
 
@@ -10,5 +11,10 @@ namespace svcgate {
 std::string ScrambleValue(const std::string& value, bool asHex);
 // Undoes ScrambleValue; with fromHex the value is read as hexadecimal digits first.
 std::string UnscrambleValue(const std::string& value, bool fromHex);
+
+// A secret setting as the settings table holds it: its ANSI bytes scrambled into
+// hexadecimal digits; and back to the plain text.
+std::wstring ScrambledSetting(std::wstring_view plain);
+std::wstring UnscrambledSetting(std::wstring_view stored);
 
 } // namespace svcgate

@@ -1,14 +1,15 @@
 // The settings exchange with the host: the matrix of "GetSettings" and
 // "SetSettings", the snapshot the dialogs undo with, and the host properties.
 
+#include "common/CommonTexts.h"
 #include "common/Dispatch.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
+#include "common/uEquipmentErrors.h"
 #include "device/uBaseDevice.h"
 #include "device/uDeviceTexts.h"
-#include "common/uEquipmentErrors.h"
 #include "device/uHostValues.h"
 #include "frame/uDebugLog.h"
 
@@ -100,7 +101,7 @@ unique_variant TBaseDevice::MaskedSettings(const VARIANT& exchange) {
             continue;
         for (long row : {rowValue, rowDefault})
             if (row <= lastRow)
-                PutElement(matrix.get(), row, j, MakeVariant(MaskedSecret).get());
+                PutElement(matrix.get(), row, j, MakeVariant(CommonTexts::MaskedSecret).get());
     }
     return MakeVariantArray(MakeArrayVariant(std::move(matrix)));
 }
@@ -114,10 +115,21 @@ std::wstring TBaseDevice::CallDataLogText(std::wstring_view methodName, const VA
     return LogText(MaskedSettings(data).get());
 }
 
-void TBaseDevice::StoreSettings() {
-    FBufSettings.clear();
+TSettingsSnapshot TBaseDevice::SettingsSnapshot() const {
+    TSettingsSnapshot snapshot;
     for (const TSettingStruct& setting : SettingList())
-        FBufSettings.push_back({setting.ID, setting.Value.copy()});
+        snapshot.push_back({setting.ID, setting.Value.copy()});
+    return snapshot;
+}
+
+void TBaseDevice::RestoreSettings(const TSettingsSnapshot& Snapshot) {
+    for (const TShortSettingStruct& saved : Snapshot)
+        if (TSettingStruct* setting = FindSetting(saved.ID))
+            setting->Value = saved.Value.copy();
+}
+
+void TBaseDevice::StoreSettings() {
+    FBufSettings = SettingsSnapshot();
 }
 
 void TBaseDevice::StoreSettings(const std::vector<std::wstring>& IDs) {
@@ -129,9 +141,7 @@ void TBaseDevice::StoreSettings(const std::vector<std::wstring>& IDs) {
 }
 
 void TBaseDevice::RestoreSettings() {
-    for (const TShortSettingStruct& saved : FBufSettings)
-        if (TSettingStruct* setting = FindSetting(saved.ID))
-            setting->Value = saved.Value.copy();
+    RestoreSettings(FBufSettings);
     FBufSettings.clear();
 }
 

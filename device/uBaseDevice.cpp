@@ -1,14 +1,17 @@
 #include "device/uBaseDevice.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Module.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "common/uCommonUtils.h"
-#include "device/uDeviceTexts.h"
+#include "common/uCommonUtils.Folders.h"
 #include "common/uEquipmentErrors.h"
+#include "device/uDeviceSettings.h"
+#include "device/uDeviceTexts.h"
 #include "device/uHostValues.h"
 #include "frame/uDebugLog.h"
+#include "frame/uDebugLogTexts.h"
 
 #include <algorithm>
 
@@ -101,47 +104,39 @@ void TBaseDevice::DoRegisterMethods() {
     RegisterPrivateMethod(L"Init", [this](SAFEARRAY* p) { return InitMethod(p); });
     RegisterPrivateMethod(L"Open", [this](SAFEARRAY* p) { return OpenMethod(p); });
     RegisterPrivateMethod(L"Close", [this](SAFEARRAY* p) { return CloseMethod(p); });
-    RegisterPublicMethod(L"ShowSettingsDlg", [this](VARIANT&, unique_variant&, std::int32_t,
+    RegisterPublicMethod(L"ShowSettingsDlg", [this](const VARIANT&, unique_variant&, std::int32_t,
                                                     std::wstring& description) {
         return ShowSettingsDlgMethod(description);
     });
-    RegisterPublicMethod(L"GetDeviceInfo",
-                         [this](VARIANT&, unique_variant& OutData, std::int32_t, std::wstring&) {
-                             OutData = DeviceInfoArray(FDeviceInfo);
-                             return ResultCode::Success;
-                         });
-    RegisterPublicMethod(L"Enable", [this](VARIANT& InData, unique_variant& OutData,
+    RegisterPublicMethod(L"GetDeviceInfo", [this](const VARIANT&, unique_variant& OutData,
+                                                  std::int32_t, std::wstring&) {
+        OutData = DeviceInfoArray(FDeviceInfo);
+        return ResultCode::Success;
+    });
+    RegisterPublicMethod(L"Enable", [this](const VARIANT& InData, unique_variant& OutData,
                                            std::int32_t TimeOut, std::wstring& description) {
         return EnableHandler(InData, OutData, TimeOut, description);
     });
-    RegisterPublicMethod(L"Disable", [this](VARIANT& InData, unique_variant& OutData,
+    RegisterPublicMethod(L"Disable", [this](const VARIANT& InData, unique_variant& OutData,
                                             std::int32_t TimeOut, std::wstring& description) {
         return DisableHandler(InData, OutData, TimeOut, description);
     });
     RegisterPublicMethod(L"GetSettings",
-                         [this](VARIANT&, unique_variant& OutData, std::int32_t, std::wstring&) {
-                             return GetSettingsMethod(OutData);
-                         });
-    RegisterPublicMethod(L"SetSettings", [this](VARIANT& InData, unique_variant&, std::int32_t,
-                                                std::wstring& description) {
+                         [this](const VARIANT&, unique_variant& OutData, std::int32_t,
+                                std::wstring&) { return GetSettingsMethod(OutData); });
+    RegisterPublicMethod(L"SetSettings", [this](const VARIANT& InData, unique_variant&,
+                                                std::int32_t, std::wstring& description) {
         return SetSettingsMethod(InData, description);
     });
-    RegisterPublicMethod(
-        L"CheckHealth", [this](VARIANT&, unique_variant&, std::int32_t, std::wstring& description) {
-            description.clear();
-            return DoCheckHealth(description);
-        });
+    RegisterPublicMethod(L"CheckHealth", [this](const VARIANT&, unique_variant&, std::int32_t,
+                                                std::wstring& description) {
+        description.clear();
+        return DoCheckHealth(description);
+    });
 }
 
 void TBaseDevice::DoDeclareSettings() {
-    AddSetting(SettingDefaultTimeOut, dtNumber, MakeVariant(120).get(), false,
-               L"Таймаут по умолчанию",
-               L"Таймаут по умолчанию. Используется в случае, если при вызове метода параметр "
-               L"Timeout равен 0");
-    AddSetting(SettingEventLogEnabled, dtBoolean, MakeBoolVariant(false).get(), false,
-               L"Журнал событий", L"Если равно True, ведется журнал критических событий и ошибок");
-    AddSetting(SettingDebugLogEnabled, dtBoolean, MakeBoolVariant(false).get(), false,
-               L"Отладочный лог", L"Если равно True, ведется отладочный лог");
+    AddSettings(DeviceSettings::Declared);
 }
 
 namespace {
@@ -210,12 +205,12 @@ std::int32_t TBaseDevice::ShowSettingsDlgMethod(std::wstring& ResultDescription)
     return DoShowSettings() ? ResultCode::Success : ResultCode::CancelledByUser;
 }
 
-std::int32_t TBaseDevice::EnableHandler(VARIANT&, unique_variant&, std::int32_t,
+std::int32_t TBaseDevice::EnableHandler(const VARIANT&, unique_variant&, std::int32_t,
                                         std::wstring& ResultDescription) {
     return Enable(ResultDescription);
 }
 
-std::int32_t TBaseDevice::DisableHandler(VARIANT&, unique_variant&, std::int32_t,
+std::int32_t TBaseDevice::DisableHandler(const VARIANT&, unique_variant&, std::int32_t,
                                          std::wstring& ResultDescription) {
     return DisableWithDescription(ResultDescription);
 }
@@ -305,17 +300,18 @@ std::int32_t TBaseDevice::RunAdditionalAction(const std::wstring&,
 // a whole one.
 bool TBaseDevice::BeginDebugLog() {
     const TModuleVersion version = GetModuleVersion();
-    bool written = WriteDebugLog(std::wstring(40, L' '), L"", true) &&
-                   WriteDebugLog(L"============Begin debug log=============", L"", true) &&
-                   WriteDebugLog(L"driver ver.", FormatText(L"%d.%d.%d", version.Major,
-                                                            version.Minor, version.Build)) &&
-                   WriteDebugLog(L"device ID", FDeviceID) &&
-                   WriteDebugLog(L"----------------Settings----------------", L"", true);
+    using namespace DebugLogTexts;
+    bool written =
+        WriteDebugLog(std::wstring(HeaderBlankWidth, L' '), L"", true) &&
+        WriteDebugLog(HeaderBegin, L"", true) &&
+        WriteDebugLog(HeaderVersion,
+                      FormatText(L"%d.%d.%d", version.Major, version.Minor, version.Build)) &&
+        WriteDebugLog(HeaderDevice, FDeviceID) && WriteDebugLog(HeaderSettings, L"", true);
     for (const TSettingStruct& setting : SettingList())
         written = written && WriteDebugLog(setting.ID, IsSecretSetting(setting.ID)
-                                                           ? MaskedSecret
+                                                           ? CommonTexts::MaskedSecret
                                                            : LogText(setting.Value.get()));
-    return written && WriteDebugLog(L"----------------------------------------", L"", true);
+    return written && WriteDebugLog(DebugLogTexts::HeaderEnd, L"", true);
 }
 
 void TBaseDevice::DeclareSecretSetting(std::wstring_view ID) {

@@ -26,6 +26,9 @@ struct TShortSettingStruct {
     unique_variant Value;
 };
 
+// Values of settings at one moment, to put back later.
+using TSettingsSnapshot = std::vector<TShortSettingStruct>;
+
 class TBaseDevice : public TBaseObject {
 public:
     TDeviceState DeviceState() const { return FDeviceState; }
@@ -54,10 +57,13 @@ public:
     virtual std::int32_t RunAdditionalAction(const std::wstring& ID,
                                              std::wstring& ResultDescription);
 
-    // The settings snapshot the dialogs undo with.
+    // The settings snapshot the dialogs undo with, once.
     void StoreSettings();
     void StoreSettings(const std::vector<std::wstring>& IDs);
     void RestoreSettings();
+    // A snapshot of every setting, which its holder may put back any time.
+    TSettingsSnapshot SettingsSnapshot() const;
+    void RestoreSettings(const TSettingsSnapshot& Snapshot);
 
     // Host properties and the folders made of them.
     std::wstring GetAppProperty(std::wstring_view PropName);
@@ -89,9 +95,9 @@ protected:
     bool BeginDebugLog() override;
     std::wstring CallDataLogText(std::wstring_view methodName, const VARIANT& data) override;
 
-    virtual std::int32_t EnableHandler(VARIANT& InData, unique_variant& OutData,
+    virtual std::int32_t EnableHandler(const VARIANT& InData, unique_variant& OutData,
                                        std::int32_t TimeOut, std::wstring& ResultDescription);
-    virtual std::int32_t DisableHandler(VARIANT& InData, unique_variant& OutData,
+    virtual std::int32_t DisableHandler(const VARIANT& InData, unique_variant& OutData,
                                         std::int32_t TimeOut, std::wstring& ResultDescription);
     virtual void DoDeclareSettings();
     virtual void DoRegisterMethods();
@@ -133,7 +139,7 @@ private:
     TDeviceState FDeviceState = dsCreated;
     std::vector<HWND> FWindows;
     std::wstring FModelsFolder;
-    std::vector<TShortSettingStruct> FBufSettings;
+    TSettingsSnapshot FBufSettings;
     com_ptr<IDispatch> FEqManager;
     std::wstring FDeviceID;
     std::wstring FDeviceFolder;

@@ -6,6 +6,7 @@
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "common/Xml.h"
+#include "common/uCommonUtils.Money.h"
 #include "common/uEquipmentErrors.h"
 #include "driver/uDriverTexts.h"
 #include "gateway/GatewayValues.h"

@@ -3,13 +3,16 @@
 
 #include "driver/uDriver.h"
 
+#include "common/Finally.h"
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "common/uEquipmentErrors.h"
 #include "common/uSimpleCrypt.h"
+#include "device/uDeviceTexts.h"
+#include "driver/uDriverSettings.h"
 #include "driver/uDriverTexts.h"
 #include "gateway/GatewayValues.h"
-#include "ui/uDialogs.h"
+#include "gateway/uGatewaySettings.h"
 #include "ui/ufmCommonSettings.h"
 #include "ui/ufmMainSettings.h"
 
@@ -36,27 +39,17 @@ void TDriver::DoDestroy() {
 
 void TDriver::DoDeclareSettings() {
     TBaseServiceTerminal::DoDeclareSettings();
-    const unique_variant empty = MakeVariant(L"");
-    AddSetting(SettingLogin, dtString, empty.get(), false, L"Логин", L"Логин персоны");
-    AddSetting(SettingPassword, dtString, empty.get(), false, L"Пароль", L"Пароль персоны");
-    AddSetting(SettingTerminalID, dtString, empty.get(), false, L"ИД терминала",
-               L"Идентификатор терминала");
-    AddSetting(SettingServer1URL, dtString, MakeVariant(TDevice().Server1URL()).get(), false,
-               L"Адрес сервера", L"Адрес севиса SvcGate");
-    AddSetting(SettingSrvResponseTimeout, dtNumber,
-               MakeVariant(static_cast<std::int32_t>(DefaultResponseTimeoutMs)).get(), false,
-               L"Таймаут сервера", L"Таймаут ответа от сервера в мс.");
-    AddSetting(SettingUseEToken, dtBoolean, MakeBoolVariant(false).get(), false,
-               L"Использовать eToken", L"Использовать авторизацию при помощи eToken");
+    AddSettings(DriverSettings::Declared);
     DeclareSecretSetting(SettingPassword);
 }
 
 void TDriver::DoRegisterMethods() {
     TBaseServiceTerminal::DoRegisterMethods();
-    RegisterSpecificMethod(InitializeTerminalMethod, [this](VARIANT&, unique_variant&, std::int32_t,
-                                                            std::wstring& ResultDescription) {
-        return this->InitializeTerminal(ResultDescription);
-    });
+    RegisterSpecificMethod(
+        InitializeTerminalMethod,
+        [this](const VARIANT&, unique_variant&, std::int32_t, std::wstring& ResultDescription) {
+            return this->InitializeTerminal(ResultDescription);
+        });
 }
 
 void TDriver::DoSetupDeviceInfo() {
@@ -84,15 +77,14 @@ std::uint32_t UsableResponseTimeout(const VARIANT& setting) {
 
 // The stored password is scrambled; the gateway client and the token get it plain.
 void TDriver::CopySettingsToDevice() {
-    const std::wstring password =
-        AnsiToWide(UnscrambleValue(WideToAnsi(GetSettingValueStr(SettingPassword)), true));
+    const std::wstring password = UnscrambledSetting(GetSettingValueStr(SettingPassword));
     FDevice->SetLogin(GetSettingValueStr(SettingLogin));
     FDevice->SetPassword(password);
     FDevice->SetTerminalID(GetSettingValueStr(SettingTerminalID));
     FDevice->SetServer1URL(GetSettingValueStr(SettingServer1URL));
     FDevice->SetSrvResponseTimeout(
         UsableResponseTimeout(GetSettingValue(SettingSrvResponseTimeout).get()));
-    FDevice->SetDebugMode(GetSettingValueBool(SettingDebugLogEnabled));
+    FDevice->SetDebugMode(GetSettingValueBool(DeviceTexts::SettingDebugLogEnabled));
     FDevice->SetUseEToken(GetSettingValueBool(SettingUseEToken));
     FDevice->EToken().SetUserPassword(password);
 }

@@ -1,12 +1,8 @@
 #pragma once
-// What the gateway driver shows the host and the cashier, and its setting names;
-// those that configure the gateway client are the gateway floor's.
-
-#include "gateway/uGatewaySettings.h"
+// What the gateway driver shows the host and the cashier, and the names it
+// registers; its settings are in uDriverSettings.h.
 
 namespace svcgate::DriverTexts {
-
-constexpr const wchar_t* SettingDebugLogEnabled = L"DebugLogEnabled";
 
 constexpr const wchar_t* ModelID = L"5B7E2C91-3D4A-4F08-9E61-A27C0D94B3F5";
 constexpr const wchar_t* ModelName = L"Вельмора: Терминал услуг SvcGate";

@@ -3,10 +3,13 @@
 
 #include "common/Module.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 #include "frame/uCOMSupport.h"
+#include "frame/uDebugLogTexts.h"
 
 namespace svcgate {
+
+using namespace DebugLogTexts;
 
 namespace {
 
@@ -57,7 +60,7 @@ std::wstring TBaseObject::DebugLogFolder() const {
 }
 
 std::wstring TBaseObject::DebugLogFile(const SYSTEMTIME& day) const {
-    return FormatText(L"%sDebug_%s.log", DebugLogFolder().c_str(), DateText(day).c_str());
+    return FormatText(FileNameFormat, DebugLogFolder().c_str(), DateText(day).c_str());
 }
 
 // Whatever keeps a line from the file (a file another program holds, a folder
@@ -68,9 +71,10 @@ bool TBaseObject::WriteDebugLog(std::wstring_view name, std::wstring_view text, 
     try {
         SYSTEMTIME now{};
         GetLocalTime(&now);
-        std::wstring line = TimeText(now) + L" Inst.: " + FInstanceID + L"\t" + std::wstring(name);
+        std::wstring line =
+            TimeText(now) + InstanceMarker + FInstanceID + NameSeparator + std::wstring(name);
         if (!nameOnly)
-            line += L": \t" + std::wstring(text);
+            line += TextSeparator + std::wstring(text);
         line += L"\r\n";
         return AppendToFile(DebugLogFile(now), WideToAnsi(line));
     } catch (const std::exception&) {

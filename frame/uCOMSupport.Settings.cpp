@@ -3,6 +3,8 @@
 #include "common/Text.h"
 #include "common/Variants.h"
 
+#include <type_traits>
+
 namespace svcgate {
 
 TSettingStruct* TBaseObject::FindSetting(std::wstring_view ID) {
@@ -31,6 +33,20 @@ void TBaseObject::AddSetting(std::wstring_view ID, TDataType ValueType, const VA
     setting->Default = unique_variant::copy_of(Default);
     setting->ReadOnly = ReadOnly;
     setting->Description = std::wstring(Description);
+}
+
+void TBaseObject::AddSettings(std::span<const TSettingDeclaration> table) {
+    for (const TSettingDeclaration& row : table) {
+        const unique_variant value = std::visit(
+            [](auto given) {
+                if constexpr (std::is_same_v<decltype(given), bool>)
+                    return MakeBoolVariant(given);
+                else
+                    return MakeVariant(given);
+            },
+            row.Default);
+        AddSetting(row.ID, row.ValueType, value.get(), row.ReadOnly, row.Name, row.Description);
+    }
 }
 
 unique_variant TBaseObject::GetSettingValue(std::wstring_view ID, bool Default) const {

@@ -3,14 +3,17 @@
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "frame/uDebugLog.h"
 #include "common/uEquipmentErrors.h"
+#include "frame/uDebugLog.h"
+#include "frame/uDebugLogTexts.h"
 
 #include <objbase.h>
 
 #include <optional>
 
 namespace svcgate {
+
+using namespace DebugLogTexts;
 
 namespace {
 
@@ -159,7 +162,7 @@ void TBaseObject::WriteArgumentsBack(SAFEARRAY* array, DISPPARAMS& params) {
             unique_variant old = unique_variant::adopt(*target);
             *target = value.detach();
         } else if (!StoreThroughReference(*target, value.get())) {
-            WriteDebugLog(L"EXCEPTION", GetDriverResultDescription(ResultCode::BadInput));
+            WriteDebugLog(Error, GetDriverResultDescription(ResultCode::BadInput));
         }
     }
 }
@@ -206,10 +209,8 @@ HRESULT TBaseObject::Invoke(DISPID dispIdMember, REFIID, LCID, WORD wFlags, DISP
                 *pVarResult = result.detach();
         }
         return hr;
-    } catch (const std::exception& error) {
-        return ReportException(MessageOf(error), pExcepInfo);
     } catch (...) {
-        return ReportException(GetDriverResultDescription(ResultCode::UnknownError), pExcepInfo);
+        return ReportException(CaughtErrorDescription(), pExcepInfo);
     }
 }
 
@@ -219,7 +220,8 @@ HRESULT TBaseObject::ReportException(std::wstring_view message, EXCEPINFO* excep
         excepInfo->bstrDescription = unique_bstr(message).detach();
         excepInfo->bstrSource = unique_bstr(Exception::ClassName).detach();
     }
-    WriteDebugLog(L"EXCEPTION", std::wstring(Exception::ClassName) + L": " + std::wstring(message));
+    WriteDebugLog(Error,
+                  std::wstring(Exception::ClassName) + ErrorClassSeparator + std::wstring(message));
     return DISP_E_EXCEPTION;
 }
 
@@ -239,8 +241,9 @@ HRESULT TBaseObject::CallPublicMethod(const TMethodStruct& method, unique_varian
     unique_variant OutData;
     const unique_variant timeOut = ElementOrEmpty(params, 2);
     if (logging)
-        LogCallLine(L"> " + method.Name,
-                    [&] { return L"InData: " + CallDataLogText(method.Name, InData.get()); });
+        LogCallLine(CallStart + method.Name, [&] {
+            return DebugLogTexts::InData + CallDataLogText(method.Name, InData.get());
+        });
     HRESULT hr = E_INVALIDARG;
     if (IsOrdinal(timeOut.vt())) {
         hr = S_OK;
@@ -249,8 +252,8 @@ HRESULT TBaseObject::CallPublicMethod(const TMethodStruct& method, unique_varian
         try {
             code = method.PublicMethod(InData.get(), OutData, VariantToInt(timeOut.get()),
                                        description);
-        } catch (const std::exception& error) {
-            description = MessageOf(error);
+        } catch (...) {
+            description = CaughtErrorDescription();
         }
         if (code != ResultCode::Success)
             OutData = BuildErrorOutData(code, description);
@@ -259,8 +262,8 @@ HRESULT TBaseObject::CallPublicMethod(const TMethodStruct& method, unique_varian
         result = MakeBoolVariant(code == ResultCode::Success);
     }
     if (logging)
-        LogCallLine(L"< " + method.Name, [&] {
-            return L"Result=" + LogText(result.get()) + L"; OutData: " +
+        LogCallLine(CallEnd + method.Name, [&] {
+            return Result + LogText(result.get()) + OutDataAfterResult +
                    CallDataLogText(method.Name, OutData.get());
         });
     return hr;
@@ -269,17 +272,17 @@ HRESULT TBaseObject::CallPublicMethod(const TMethodStruct& method, unique_varian
 void TBaseObject::CallPrivateMethod(const TMethodStruct& method, unique_variant& result,
                                     SAFEARRAY* params, bool logging) {
     if (logging)
-        LogCallLine(L"> " + method.Name, [&] { return L"Params: " + LogText(params); });
+        LogCallLine(CallStart + method.Name, [&] { return Params + LogText(params); });
     try {
         result = method.PrivateMethod(params);
-    } catch (const std::exception& error) {
+    } catch (...) {
         if (logging)
-            WriteDebugLog(L"EXCEPTION", MessageOf(error));
+            WriteDebugLog(Error, CaughtErrorDescription());
         throw;
     }
     if (logging)
-        LogCallLine(L"< " + method.Name, [&] {
-            return L"Result=" + LogText(result.get()) + L"; Params: " + LogText(params);
+        LogCallLine(CallEnd + method.Name, [&] {
+            return Result + LogText(result.get()) + ParamsAfterResult + LogText(params);
         });
 }
 

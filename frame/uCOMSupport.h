@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <span>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace svcgate {
@@ -17,9 +19,10 @@ namespace svcgate {
 // and may store into any element; returns the call's result.
 using TPrivateMethod = std::function<unique_variant(SAFEARRAY* paParams)>;
 // The uniform signature of the host's equipment methods; returns a result code.
-// OutData is owned, so a handler may assign it as often as it likes.
+// InData stays the host's, only read; OutData is owned, so a handler may assign
+// it as often as it likes.
 using TPublicMethod =
-    std::function<std::int32_t(VARIANT& InData, unique_variant& OutData, std::int32_t TimeOut,
+    std::function<std::int32_t(const VARIANT& InData, unique_variant& OutData, std::int32_t TimeOut,
                                std::wstring& ResultDescription)>;
 
 struct TMethodStruct {
@@ -41,6 +44,16 @@ struct TSettingStruct {
     bool ReadOnly = false;
     std::wstring Name;
     std::wstring Description;
+};
+
+// A setting as a floor declares it: one row of that floor's table.
+struct TSettingDeclaration {
+    const wchar_t* ID;
+    TDataType ValueType;
+    std::variant<std::int32_t, bool, const wchar_t*> Default;
+    const wchar_t* Name;
+    const wchar_t* Description;
+    bool ReadOnly = false;
 };
 
 class TBaseObject : public ComObject<IDispatch> {
@@ -81,6 +94,8 @@ public:
     // The settings table.
     void AddSetting(std::wstring_view ID, TDataType ValueType, const VARIANT& Default,
                     bool ReadOnly, std::wstring_view Name, std::wstring_view Description);
+    // The rows of a table, in its order.
+    void AddSettings(std::span<const TSettingDeclaration> table);
     unique_variant GetSettingValue(std::wstring_view ID, bool Default = false) const;
     bool GetSettingValueBool(std::wstring_view ID) const;
     std::int32_t GetSettingValueInt(std::wstring_view ID) const;

@@ -3,6 +3,7 @@
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
+#include "frame/uDebugLogTexts.h"
 
 #include <vector>
 
@@ -56,9 +57,9 @@ std::wstring ArrayGroup(SAFEARRAY* array, std::vector<long>& indices, UINT dimen
 std::wstring ScalarLogText(const VARIANT& value) {
     switch (V_VT(&value)) {
     case VT_EMPTY:
-        return L"EMPTY";
+        return DebugLogTexts::EmptyValue;
     case VT_NULL:
-        return L"NULL";
+        return DebugLogTexts::NullValue;
     case VT_I2:
     case VT_I4:
     case VT_R4:
@@ -84,7 +85,7 @@ std::wstring ScalarLogText(const VARIANT& value) {
 
 std::wstring LogText(SAFEARRAY* array) {
     if (!array || SafeArrayGetDim(array) == 0)
-        return L"EMPTY";
+        return DebugLogTexts::EmptyValue;
     const UINT dimensions = SafeArrayGetDim(array);
     std::vector<long> indices(dimensions);
     return L"[" + ArrayGroup(array, indices, dimensions) + L"]";

@@ -1,9 +1,9 @@
 #include "gateway/PendingRegistration.h"
 
-#include "common/CacheFiles.h"
 #include "common/Exception.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
+#include "gateway/CacheFiles.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uGatewayTexts.h"
 

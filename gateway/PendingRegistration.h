@@ -4,7 +4,7 @@
 // its numbers are spoken for. It outlives the host in a small file per terminal
 // in the data folder, so that a driver started again still knows of it.
 
-#include "common/Variants.h"
+#include "common/uCommonUtils.Money.h"
 
 #include <cstdint>
 #include <optional>

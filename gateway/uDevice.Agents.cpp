@@ -1,8 +1,11 @@
 // The operations that move no money: the dealer's data and balance, the payer's
 // identification, and a person's public key.
 
+#include "common/uCommonUtils.Dates.h"
+#include "common/uCommonUtils.Encodings.h"
+#include "common/uCommonUtils.Money.h"
+#include "common/uCommonUtils.XmlPaths.h"
 #include "common/uEquipmentErrors.h"
-#include "common/uCommonUtils.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uDevice.h"
 #include "gateway/uGatewayResults.h"
@@ -30,10 +33,11 @@ void ReadAgent(const XmlNode& agent, TAgentInfo& info) {
 // Each agent element overwrites the whole record: the last one is the answer.
 std::int32_t TDevice::GetAgentInfo(TAgentInfo& AgentInfo) {
     XmlDocument Doc;
-    const std::int32_t result = ExecuteRequest(L"agents", L"getAgentInfo", Doc);
+    const std::int32_t result = ExecuteRequest(Groups::Agents, Operations::GetAgentInfo, Doc);
     if (result != ResultCode::Success)
         return result;
-    const std::vector<XmlNode> agents = Doc.SelectNodes(L"//agents/getAgentInfo/agent");
+    const std::vector<XmlNode> agents = Doc.SelectNodes(
+        ChildPath(OperationPath(Groups::Agents, Operations::GetAgentInfo), AgentElement));
     if (agents.empty())
         return NotFound();
     for (const XmlNode& agent : agents)
@@ -44,10 +48,11 @@ std::int32_t TDevice::GetAgentInfo(TAgentInfo& AgentInfo) {
 std::int32_t TDevice::GetBalance(Currency& Balance, Currency& TreeBalance, Currency& Overdraft) {
     Balance = TreeBalance = Overdraft = 0;
     XmlDocument Doc;
-    const std::int32_t result = ExecuteRequest(L"agents", L"getBalance", Doc);
+    const std::int32_t result = ExecuteRequest(Groups::Agents, Operations::GetBalance, Doc);
     if (result != ResultCode::Success)
         return result;
-    const XmlNode balance = Doc.SelectSingleNode(L"//agents/getBalance");
+    const XmlNode balance =
+        Doc.SelectSingleNode(OperationPath(Groups::Agents, Operations::GetBalance));
     if (!balance)
         return NotFound();
     const std::pair<Currency*, const wchar_t*> values[] = {
@@ -68,10 +73,11 @@ std::int32_t TDevice::GetBalance(Currency& Balance, Currency& TreeBalance, Curre
 std::int32_t TDevice::GetNeedIdentifyUser(const std::wstring& Phone, bool& NeedIdentifyUser) {
     XmlDocument Doc;
     const std::int32_t result =
-        ExecuteRequest(L"system", L"needIdentifyUser", Doc, {Phone}, {L"phone"});
+        ExecuteRequest(Groups::System, Operations::NeedIdentifyUser, Doc, {Phone}, {PhoneElement});
     if (result != ResultCode::Success)
         return result;
-    const XmlNode identify = Doc.SelectSingleNode(L"//system/needIdentifyUser/identify");
+    const XmlNode identify = Doc.SelectSingleNode(
+        ChildPath(OperationPath(Groups::System, Operations::NeedIdentifyUser), IdentifyElement));
     if (!identify)
         return NotFound();
     NeedIdentifyUser = FlagOf(identify.Text());
@@ -84,11 +90,10 @@ std::int32_t TDevice::SetIdentifyUser(const std::wstring& Phone, const std::wstr
                                       const std::wstring& Snils, const std::wstring& OMS,
                                       double BirthDate) {
     XmlDocument Doc;
-    return ExecuteRequest(L"system", L"setIdentifyUser", Doc,
+    return ExecuteRequest(Groups::System, Operations::SetIdentifyUser, Doc,
                           {Phone, FirstName, MiddleName, LastName, PassportNumber, INN, Snils, OMS,
                            DateToText(BirthDate)},
-                          {L"phone", L"first-name", L"middle-name", L"last-name",
-                           L"passport-number", L"inn", L"snils", L"oms", L"birth-date"});
+                          {std::begin(IdentifyUserParameters), std::end(IdentifyUserParameters)});
 }
 
 // The person's own document: the login and password given, whatever the
@@ -100,17 +105,16 @@ bool TDevice::SetPublicKey(const std::wstring& ALogin, const std::wstring& APass
     if (!keyMade)
         return false;
     XmlDocument Doc;
-    const XmlNode root = Doc.CreateRoot(L"request");
-    AppendElementWithAttributes(Doc, root, L"auth", {ALogin, MD5HexUpper(APassword), SignAlgorithm},
-                                {L"login", L"sign", L"signAlg"});
+    const XmlNode root = Doc.CreateRoot(RequestElement);
+    AppendAuth(Doc, root, ALogin, APassword);
     const XmlNode operation =
-        AppendElement(Doc, AppendElement(Doc, root, L"persons"), L"setPublicKey");
-    AppendElement(Doc, operation, L"store-type").SetText(L"4");
-    AppendElement(Doc, operation, L"pubkey")
+        AppendElement(Doc, AppendElement(Doc, root, Groups::Persons), Operations::SetPublicKey);
+    AppendElement(Doc, operation, StoreTypeElement).SetText(PublicKeyStoreType);
+    AppendElement(Doc, operation, PublicKeyElement)
         .SetText(std::wstring(publicKey.begin(), publicKey.end()));
     std::int32_t result = SendRequest(Doc);
     if (result == ResultCode::Success)
-        result = CheckResponse(Doc, L"//persons/setPublicKey");
+        result = CheckResponse(Doc, OperationPath(Groups::Persons, Operations::SetPublicKey));
     if (result != ResultCode::UnknownError)
         FLastResultDescription = EquipmentResultText(result);
     return result == ResultCode::Success;

@@ -1,10 +1,13 @@
 // Bringing the client into service: numbering, configuration, currency, and the
 // catalogue and result texts from the cache files or the gateway.
 
-#include "common/CacheFiles.h"
+#include "common/SharedFiles.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Dates.h"
+#include "common/uCommonUtils.Folders.h"
+#include "common/uCommonUtils.XmlPaths.h"
 #include "common/uEquipmentErrors.h"
+#include "gateway/CacheFiles.h"
 #include "gateway/uDevice.h"
 #include "gateway/uGatewayTexts.h"
 
@@ -14,10 +17,6 @@
 namespace svcgate {
 
 using namespace GatewayTexts;
-
-TDevice::~TDevice() {
-    Disable();
-}
 
 std::int32_t TDevice::Enable(bool FullReload) {
     FEnabled = false;
@@ -88,8 +87,9 @@ bool TDevice::ReadCatalogue(const std::wstring& path) {
     const std::optional<std::string> bytes = ReadSharedFile(path);
     if (!bytes || !catalogue.LoadBytes(*bytes))
         return false;
-    FProviders.LoadUIFromXML(catalogue.SelectNodes(L"//provider"), true);
-    FProviders.ComissinProfiles().LoadFromXML(catalogue.SelectNodes(L"//profile"));
+    FProviders.LoadUIFromXML(catalogue.SelectNodes(L"//" + std::wstring(ProviderElement)), true);
+    FProviders.ComissinProfiles().LoadFromXML(
+        catalogue.SelectNodes(L"//" + std::wstring(ProfileElement)));
     return !FProviders.TakeUnreadAmount();
 }
 
@@ -113,9 +113,10 @@ void TDevice::SaveSettings() {
 
 std::int32_t TDevice::GetConfigId() {
     XmlDocument Doc;
-    const std::int32_t result = ExecuteRequest(L"terminals", L"getConfigId", Doc);
+    const std::int32_t result = ExecuteRequest(Groups::Terminals, Operations::GetConfigId, Doc);
     if (result == ResultCode::Success)
-        if (const XmlNode id = Doc.SelectSingleNode(L"//terminals/getConfigId/id"))
+        if (const XmlNode id = Doc.SelectSingleNode(ChildPath(
+                OperationPath(Groups::Terminals, Operations::GetConfigId), ConfigIdElement)))
             FTerminalConfigID = id.Text();
     return result;
 }
@@ -124,18 +125,20 @@ std::int32_t TDevice::GetConfigId() {
 // to the cache file's or the built-in ones.
 std::int32_t TDevice::GetResultCodes() {
     XmlDocument Doc;
-    const std::int32_t result = ExecuteRequest(L"system", L"getResultCodes", Doc);
+    const std::int32_t result = ExecuteRequest(Groups::System, Operations::GetResultCodes, Doc);
     if (result != ResultCode::Success)
         return result;
-    const std::vector<XmlNode> rows = Doc.SelectNodes(L"//system/getResultCodes/row");
+    const std::vector<XmlNode> rows = Doc.SelectNodes(
+        ChildPath(OperationPath(Groups::System, Operations::GetResultCodes), RowElement));
     if (rows.empty())
         return result;
     FResultCodes.clear();
     FResultCodesStamp.reset();
     for (const XmlNode& row : rows) {
-        const std::wstring id = AnsiOnly(ReadNodeAttribute(row, L"err_id", L""));
+        const std::wstring id = AnsiOnly(ReadNodeAttribute(row, ErrorIdAttribute, L""));
         if (!id.empty())
-            SetNameValue(FResultCodes, id, AnsiOnly(ReadNodeAttribute(row, L"err_text", L"")));
+            SetNameValue(FResultCodes, id,
+                         AnsiOnly(ReadNodeAttribute(row, ErrorTextAttribute, L"")));
     }
     return result;
 }
@@ -143,7 +146,7 @@ std::int32_t TDevice::GetResultCodes() {
 // One part of the catalogue: the exchange, then the answer's nodes to their
 // loader when there are any.
 std::int32_t TDevice::FetchCatalogue(const wchar_t* Group, const wchar_t* Operation,
-                                     const wchar_t* Path,
+                                     const std::wstring& Path,
                                      const std::function<void(const std::vector<XmlNode>&)>& Load) {
     XmlDocument Doc;
     const std::int32_t result = ExecuteRequest(Group, Operation, Doc);
@@ -160,24 +163,32 @@ std::int32_t TDevice::FetchCatalogue(const wchar_t* Group, const wchar_t* Operat
 }
 
 std::int32_t TDevice::GetUIProviders() {
-    return FetchCatalogue(L"providers", L"getUIProviders", L"//providers/getUIProviders/provider",
-                          [this](const auto& nodes) { FProviders.LoadUIFromXML(nodes, true); });
+    return FetchCatalogue(
+        Groups::Providers, Operations::GetUIProviders,
+        ChildPath(OperationPath(Groups::Providers, Operations::GetUIProviders), ProviderElement),
+        [this](const auto& nodes) { FProviders.LoadUIFromXML(nodes, true); });
 }
 
 std::int32_t TDevice::GetCommisions() {
-    return FetchCatalogue(L"terminals", L"getCommissions", L"//terminals/getCommissions/row",
-                          [this](const auto& rows) { FProviders.LoadCommissionsFromXML(rows); });
+    return FetchCatalogue(
+        Groups::Terminals, Operations::GetCommissions,
+        ChildPath(OperationPath(Groups::Terminals, Operations::GetCommissions), RowElement),
+        [this](const auto& rows) { FProviders.LoadCommissionsFromXML(rows); });
 }
 
+// The profiles are looked for under the operation wherever its group puts it.
 std::int32_t TDevice::GetCommissionProfiles() {
     return FetchCatalogue(
-        L"terminals", L"getCommissionProfiles", L"//getCommissionProfiles/profile",
+        Groups::Terminals, Operations::GetCommissionProfiles,
+        ChildPath(L"//" + std::wstring(Operations::GetCommissionProfiles), ProfileElement),
         [this](const auto& profiles) { FProviders.ComissinProfiles().LoadFromXML(profiles); });
 }
 
 std::int32_t TDevice::GetProviders() {
-    return FetchCatalogue(L"providers", L"getProviders", L"//providers/getProviders/row",
-                          [this](const auto& rows) { FProviders.LoadFromXML(rows); });
+    return FetchCatalogue(
+        Groups::Providers, Operations::GetProviders,
+        ChildPath(OperationPath(Groups::Providers, Operations::GetProviders), RowElement),
+        [this](const auto& rows) { FProviders.LoadFromXML(rows); });
 }
 
 // The first rule that applies at this time of day gives the commission; with

@@ -1,8 +1,9 @@
 // The operations that move money, and the terminal's payment numbering.
 
-#include "common/uEquipmentErrors.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Money.h"
+#include "common/uCommonUtils.XmlPaths.h"
+#include "common/uEquipmentErrors.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uDevice.h"
 #include "gateway/uGatewayResults.h"
@@ -19,11 +20,11 @@ namespace {
 const wchar_t* PaymentOperation(TPaymentMode mode) {
     switch (mode) {
     case pmOnLine:
-        return L"authorizePayment";
+        return Operations::AuthorizePayment;
     case pmOffLine:
-        return L"addOfflinePayment";
+        return Operations::AddOfflinePayment;
     default:
-        return L"checkPaymentRequisites";
+        return Operations::CheckPaymentRequisites;
     }
 }
 
@@ -31,7 +32,7 @@ const wchar_t* PaymentOperation(TPaymentMode mode) {
 // is kept as it came, in a byte.
 TPaymentStatus StatusAt(const XmlDocument& Doc, const std::wstring& path) {
     return static_cast<TPaymentStatus>(
-        DecimalCode(ReadXmlValue(Doc, path, L"status", L"0")).value_or(0));
+        DecimalCode(ReadXmlValue(Doc, path, StatusAttribute, L"0")).value_or(0));
 }
 
 std::wstring ReceiptDate() {
@@ -48,7 +49,7 @@ std::optional<std::int32_t> LastNumber(const std::wstring& text) {
 }
 
 std::wstring PaymentPath(const std::wstring& operation) {
-    return L"//providers/" + operation + L"/payment";
+    return ChildPath(OperationPath(Groups::Providers, operation), PaymentElement);
 }
 
 } // namespace
@@ -60,17 +61,18 @@ std::int32_t TDevice::NotFound() {
 
 void TDevice::AddPaymentElements(XmlDocument& Doc, const std::wstring& PaymentPath,
                                  const TProvider& Provider, const PendingRegistration& Sale) {
-    SetAttributeAt(Doc, PaymentPath, L"id", std::to_wstring(Sale.PaymentID));
-    AppendElementAt(Doc, PaymentPath, L"from", {FCurrencyCode, CurrencyToText(Sale.AmountFrom)},
-                    {L"currency", L"amount"});
-    AppendElementAt(Doc, PaymentPath, L"to",
+    SetAttributeAt(Doc, PaymentPath, IdAttribute, std::to_wstring(Sale.PaymentID));
+    AppendElementAt(Doc, PaymentPath, FromElement, {FCurrencyCode, CurrencyToText(Sale.AmountFrom)},
+                    {CurrencyAttribute, AmountAttribute});
+    AppendElementAt(Doc, PaymentPath, ToElement,
                     {Provider.CurrencyCode(), CurrencyToText(Sale.AmountTo), Provider.ProviderID(),
                      Sale.Account},
-                    {L"currency", L"amount", L"service", L"account"});
-    AppendElementAt(Doc, PaymentPath, L"receipt", {ReceiptDate(), std::to_wstring(Sale.ReceiptNum)},
-                    {L"date", L"id"});
+                    {CurrencyAttribute, AmountAttribute, ServiceAttribute, AccountAttribute});
+    AppendElementAt(Doc, PaymentPath, ReceiptElement,
+                    {ReceiptDate(), std::to_wstring(Sale.ReceiptNum)},
+                    {DateAttribute, IdAttribute});
     if (!Sale.Extras.empty()) {
-        const XmlNode extras = AppendElementAt(Doc, PaymentPath, L"extras", {}, {});
+        const XmlNode extras = AppendElementAt(Doc, PaymentPath, ExtrasElement, {}, {});
         for (const std::wstring& line : Sale.Extras) {
             const size_t equals = line.find(L'=');
             SetNodeAttribute(Doc, extras, line.substr(0, equals),
@@ -78,7 +80,8 @@ void TDevice::AddPaymentElements(XmlDocument& Doc, const std::wstring& PaymentPa
         }
     }
     if (Provider.ProviderID() == TestProviderID)
-        AppendElementAt(Doc, PaymentPath, L"extras", {L"0", L"1"}, {L"error", L"delay"});
+        AppendElementAt(Doc, PaymentPath, ExtrasElement, {TestError, TestDelay},
+                        {TestErrorAttribute, TestDelayAttribute});
 }
 
 std::int32_t TDevice::AuthorizePayment(Currency AmountFrom, Currency AmountTo,
@@ -106,15 +109,15 @@ std::int32_t TDevice::AuthorizePayment(Currency AmountFrom, Currency AmountTo,
         return ResultCode::Success;
     }
     XmlDocument Doc;
-    CreateRequest(L"providers", operation, Doc, {L""}, {L"payment"});
+    CreateRequest(Groups::Providers, operation, Doc, {L""}, {PaymentElement});
     AddPaymentElements(Doc, paymentPath, *provider, sale);
     std::int32_t result = SendRequest(Doc);
     if (result == ResultCode::Success)
-        result = CheckResponse(Doc, L"//providers/" + operation);
+        result = CheckResponse(Doc, OperationPath(Groups::Providers, operation));
     if (result == ResultCode::Success)
         result = CheckResponse(Doc, paymentPath);
     PaymentStatus = StatusAt(Doc, paymentPath);
-    TransactionID = ReadXmlValue(Doc, paymentPath, L"uid", L"");
+    TransactionID = ReadXmlValue(Doc, paymentPath, UidAttribute, L"");
     if (PaymentMode == pmCheck)
         return result;
     return SettleRegistration(Doc, operation, sale, result);
@@ -185,7 +188,8 @@ std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstr
                                          const PendingRegistration& Sale, std::int32_t Result) {
     std::wstring text;
     const std::int32_t root = GetResponseResult(Doc, L"", text);
-    const std::int32_t operation = GetResponseResult(Doc, L"//providers/" + Operation, text);
+    const std::int32_t operation =
+        GetResponseResult(Doc, OperationPath(Groups::Providers, Operation), text);
     const std::int32_t payment = GetResponseResult(Doc, PaymentPath(Operation), text);
     if (Result == ResultCode::Success ||
         (operation == GatewayCode::Ok && payment == GatewayCode::DuplicatePayment)) {
@@ -226,18 +230,18 @@ std::int32_t TDevice::GetPaymentStatus(std::int32_t PaymentID, std::int32_t& Res
     PaymentStatus = psError;
     Fatal = false;
     ResultCode = -1;
-    const std::wstring paymentPath = PaymentPath(L"getPaymentStatus");
+    const std::wstring paymentPath = PaymentPath(Operations::GetPaymentStatus);
     XmlDocument Doc;
-    CreateRequest(L"providers", L"getPaymentStatus", Doc, {L""}, {L"payment"});
-    SetAttributeAt(Doc, paymentPath, L"id", std::to_wstring(PaymentID));
+    CreateRequest(Groups::Providers, Operations::GetPaymentStatus, Doc, {L""}, {PaymentElement});
+    SetAttributeAt(Doc, paymentPath, IdAttribute, std::to_wstring(PaymentID));
     std::int32_t result = SendRequest(Doc);
     if (result == ResultCode::Success)
-        result = CheckResponse(Doc, L"//providers/getPaymentStatus");
+        result = CheckResponse(Doc, OperationPath(Groups::Providers, Operations::GetPaymentStatus));
     if (result != ResultCode::Success)
         return result;
     ResultCode = GetResponseResult(Doc, paymentPath, ResultCodeDescription);
     PaymentStatus = StatusAt(Doc, paymentPath);
-    Fatal = FlagOf(ReadXmlValue(Doc, paymentPath, L"fatal", L"False"));
+    Fatal = FlagOf(ReadXmlValue(Doc, paymentPath, FatalAttribute, L"False"));
     return result;
 }
 
@@ -245,33 +249,34 @@ std::int32_t TDevice::CancelPayment(std::int32_t PaymentID, const std::wstring& 
                                     TPaymentStatus& PaymentStatus,
                                     std::wstring& CanselTransactionID) {
     CanselTransactionID.clear();
-    const std::wstring paymentPath = PaymentPath(L"cancelPayment");
+    const std::wstring paymentPath = PaymentPath(Operations::CancelPayment);
     XmlDocument Doc;
-    CreateRequest(L"providers", L"cancelPayment", Doc, {L""}, {L"payment"});
+    CreateRequest(Groups::Providers, Operations::CancelPayment, Doc, {L""}, {PaymentElement});
     if (!TransactionID.empty())
-        SetAttributeAt(Doc, paymentPath, L"uid", TransactionID);
+        SetAttributeAt(Doc, paymentPath, UidAttribute, TransactionID);
     if (PaymentID != -1)
-        SetAttributeAt(Doc, paymentPath, L"id", std::to_wstring(PaymentID));
+        SetAttributeAt(Doc, paymentPath, IdAttribute, std::to_wstring(PaymentID));
     std::int32_t result = SendRequest(Doc);
     if (result == ResultCode::Success)
-        result = CheckResponse(Doc, L"//providers/cancelPayment");
+        result = CheckResponse(Doc, OperationPath(Groups::Providers, Operations::CancelPayment));
     if (result == ResultCode::Success)
         result = CheckResponse(Doc, paymentPath);
     PaymentStatus = StatusAt(Doc, paymentPath);
-    CanselTransactionID = ReadXmlValue(Doc, paymentPath, L"uid2", L"");
+    CanselTransactionID = ReadXmlValue(Doc, paymentPath, CancelUidAttribute, L"");
     return result;
 }
 
 std::int32_t TDevice::GetLastIds() {
     XmlDocument Doc;
-    const std::int32_t result = ExecuteRequest(L"terminals", L"getLastIds", Doc);
+    const std::int32_t result = ExecuteRequest(Groups::Terminals, Operations::GetLastIds, Doc);
     if (result != ResultCode::Success)
         return result;
-    const XmlNode last = Doc.SelectSingleNode(L"//terminals/getLastIds/last-payment");
+    const XmlNode last = Doc.SelectSingleNode(
+        ChildPath(OperationPath(Groups::Terminals, Operations::GetLastIds), LastPaymentElement));
     if (!last)
         return NotFound();
-    const std::wstring id = ReadNodeAttribute(last, L"id", L"");
-    const std::wstring receipt = ReadNodeAttribute(last, L"receipt-number", L"");
+    const std::wstring id = ReadNodeAttribute(last, IdAttribute, L"");
+    const std::wstring receipt = ReadNodeAttribute(last, ReceiptNumberAttribute, L"");
     const std::optional<std::int32_t> lastID = LastNumber(id), lastReceipt = LastNumber(receipt);
     if (!lastID || !lastReceipt)
         return Fail(ParseFailed, lastID ? receipt : id);

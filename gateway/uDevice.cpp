@@ -1,11 +1,14 @@
 #include "gateway/uDevice.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Encodings.h"
+#include "common/uCommonUtils.XmlPaths.h"
 #include "common/uEquipmentErrors.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uGatewayResults.h"
+#include "gateway/uGatewaySettings.h"
 #include "gateway/uGatewayTexts.h"
 
 namespace svcgate {
@@ -13,22 +16,6 @@ namespace svcgate {
 using namespace GatewayTexts;
 
 namespace {
-
-constexpr const wchar_t* PrimaryEndpoint = L"http://gate.svcgate.example/xmlgate/xml.jsp";
-constexpr const wchar_t* AlternativeEndpoint = L"http://gate2.svcgate.example/xmlgate/xml.jsp";
-
-bool IsBlankOrControl(wchar_t c) {
-    return c <= L' ';
-}
-
-std::wstring Trimmed(const std::wstring& text) {
-    size_t first = 0, last = text.size();
-    while (first < last && IsBlankOrControl(text[first]))
-        ++first;
-    while (last > first && IsBlankOrControl(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
-}
 
 // An HTTP header holds one line: the signature text's line breaks stay out of
 // it, and a Base64 decoder reads the same bytes without them.
@@ -46,7 +33,13 @@ constexpr DWORD DumpWaitMs = 250;
 
 } // namespace
 
-TDevice::TDevice() : FServer1URL(PrimaryEndpoint), FServer2URL(AlternativeEndpoint) {}
+TDevice::TDevice()
+    : FServer1URL(GatewaySettings::DefaultServer1URL),
+      FServer2URL(GatewaySettings::DefaultServer2URL) {}
+
+TDevice::~TDevice() {
+    Disable();
+}
 
 std::wstring TDevice::GetCachedResultText(std::int32_t Code) const {
     return NameValue(FResultCodes, std::to_wstring(Code));
@@ -57,17 +50,24 @@ std::wstring TDevice::GetResultCodeText(std::int32_t Code) const {
     return text.empty() ? GatewayResultText(Code) : text;
 }
 
+void TDevice::AppendAuth(XmlDocument& Doc, const XmlNode& Root, const std::wstring& Login,
+                         const std::wstring& Password) {
+    AppendElementWithAttributes(Doc, Root, AuthElement,
+                                {Login, MD5HexUpper(Password), SignAlgorithm},
+                                {LoginAttribute, SignAttribute, SignAlgAttribute});
+}
+
+// With the hardware key the request is signed in a header instead of the
+// "auth" element.
 void TDevice::CreateRequest(const std::wstring& Group, const std::wstring& Operation,
                             XmlDocument& Doc, const std::vector<std::wstring>& Values,
                             const std::vector<std::wstring>& Names) {
     Doc.Clear();
-    const XmlNode root = Doc.CreateRoot(L"request");
+    const XmlNode root = Doc.CreateRoot(RequestElement);
     if (!FUseEToken)
-        AppendElementWithAttributes(Doc, root, L"auth",
-                                    {FLogin, MD5HexUpper(FPassword), SignAlgorithm},
-                                    {L"login", L"sign", L"signAlg"});
-    AppendElementWithAttributes(Doc, root, L"client", {Software, FTerminalID},
-                                {L"software", L"terminal"});
+        AppendAuth(Doc, root, FLogin, FPassword);
+    AppendElementWithAttributes(Doc, root, ClientElement, {Software, FTerminalID},
+                                {SoftwareAttribute, TerminalAttribute});
     const XmlNode operation = AppendElement(Doc, AppendElement(Doc, root, Group), Operation);
     for (size_t i = 0; i < Names.size(); ++i)
         AppendElement(Doc, operation, Names[i]).SetText(i < Values.size() ? Values[i] : L"");
@@ -76,9 +76,8 @@ void TDevice::CreateRequest(const std::wstring& Group, const std::wstring& Opera
 // The prolog names windows-1251 while the body goes out in UTF-8, as the gateway
 // expects; a character the ANSI code page cannot hold becomes "?" first.
 std::wstring TDevice::RequestText(XmlDocument& Doc) const {
-    const std::wstring text =
-        Trimmed(std::wstring(Prolog) + L"\r\n" + XmlMarkup(Doc.DocumentElement()));
-    return AnsiOnly(text);
+    const std::wstring text = std::wstring(Prolog) + L"\r\n" + XmlMarkup(Doc.DocumentElement());
+    return AnsiOnly(Trim(text));
 }
 
 // The dump shows the request as sent but for the password's digest and the
@@ -87,10 +86,13 @@ void TDevice::DumpRequest(const std::wstring& text) const {
     SaveDump(RequestDump, [&] {
         XmlDocument dump;
         dump.LoadXml(text);
-        SetAttributeAt(dump, L"//request/auth", L"sign", MaskedSecret);
-        for (const wchar_t* path : PersonalDataPaths)
-            if (const XmlNode node = dump.SelectSingleNode(path))
-                node.SetText(MaskedSecret);
+        SetAttributeAt(dump, AuthPath, SignAttribute, CommonTexts::MaskedSecret);
+        const std::wstring identification =
+            OperationPath(Groups::System, Operations::SetIdentifyUser);
+        for (size_t i = FirstPersonalData; i < std::size(IdentifyUserParameters); ++i)
+            if (const XmlNode node =
+                    dump.SelectSingleNode(ChildPath(identification, IdentifyUserParameters[i])))
+                node.SetText(CommonTexts::MaskedSecret);
         SaveXmlToDataFolder(dump, RequestDump, DumpWaitMs);
     });
 }
@@ -112,6 +114,7 @@ std::vector<HttpHeader> TDevice::RequestHeaders(const std::string& body) {
     if (!FUseEToken)
         return headers;
     const std::wstring login = FLogin.empty() ? FEToken.GetContainerName() : FLogin;
+    // FLogin even when empty: the token then signs with its first container, which `login` names.
     std::string signature;
     if (!FEToken.SignMessage(FLogin, body, signature))
         return {};
@@ -182,7 +185,7 @@ std::int32_t TDevice::ExecuteRequest(const std::wstring& Group, const std::wstri
     const std::int32_t code = SendRequest(Doc);
     if (code != ResultCode::Success)
         return code;
-    return CheckResponse(Doc, L"//" + Group + L"/" + Operation);
+    return CheckResponse(Doc, OperationPath(Group, Operation));
 }
 
 } // namespace svcgate

@@ -3,8 +3,8 @@
 // posted over HTTP and one XML answer, checked into an equipment result code.
 
 #include "catalogue/uDeviceTypes.h"
-#include "common/CacheFiles.h"
 #include "common/Xml.h"
+#include "gateway/CacheFiles.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/HttpExchange.h"
 #include "gateway/PendingRegistration.h"
@@ -116,6 +116,9 @@ protected:
     std::wstring GetCachedResultText(std::int32_t Code) const;
     std::wstring GetResultCodeText(std::int32_t Code) const;
 
+    // The element that authorises a request with a login and its password's digest.
+    static void AppendAuth(XmlDocument& Doc, const XmlNode& Root, const std::wstring& Login,
+                           const std::wstring& Password);
     // A new request document: the envelope and the operation element with one
     // child element per parameter, Names[i] holding the text Values[i].
     void CreateRequest(const std::wstring& Group, const std::wstring& Operation, XmlDocument& Doc,
@@ -142,7 +145,8 @@ private:
     std::int32_t NotFound();
     std::int32_t RefreshCatalogue();
     bool ReadCatalogue(const std::wstring& path);
-    std::int32_t FetchCatalogue(const wchar_t* Group, const wchar_t* Operation, const wchar_t* Path,
+    std::int32_t FetchCatalogue(const wchar_t* Group, const wchar_t* Operation,
+                                const std::wstring& Path,
                                 const std::function<void(const std::vector<XmlNode>&)>& Load);
     void AddPaymentElements(XmlDocument& Doc, const std::wstring& PaymentPath,
                             const TProvider& Provider, const PendingRegistration& Sale);
@@ -185,7 +189,7 @@ private:
     // What the cache files held when this client last read or wrote them.
     std::optional<FileStamp> FResultCodesStamp;
     std::optional<FileStamp> FProvidersStamp;
-    std::wstring FCurrencyCode = L"643";
+    std::wstring FCurrencyCode = CatalogueTexts::DefaultCurrencyCode;
     TEToken FEToken;
     bool FUseEToken = false;
     HttpSession FHttp;

@@ -1,17 +1,14 @@
 #include "terminal/uBaseServiceTerminal.h"
 
+#include "common/CommonTexts.h"
 #include "common/Exception.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Money.h"
 #include "common/uEquipmentErrors.h"
 #include "device/uHostValues.h"
 
 #include <algorithm>
 #include <array>
-#include <charconv>
-#include <cmath>
-#include <iterator>
-#include <limits>
 #include <optional>
 #include <utility>
 
@@ -68,24 +65,6 @@ bool IsNumber(const unique_variant& value) {
     }
 }
 
-// digits × 10^power as an integer, halves to the even neighbour.
-std::optional<Currency> ScaleHalfEven(std::int64_t digits, int power) {
-    for (; power > 0; --power) {
-        if (digits > std::numeric_limits<std::int64_t>::max() / 10)
-            return std::nullopt;
-        digits *= 10;
-    }
-    // Fifteen digits stay below half of 10^16.
-    if (power < -15)
-        return 0;
-    std::int64_t divisor = 1;
-    for (; power < 0; ++power)
-        divisor *= 10;
-    const std::int64_t quotient = digits / divisor;
-    const std::int64_t twice = 2 * (digits % divisor);
-    return Currency{quotient + (twice > divisor || (twice == divisor && quotient % 2 != 0))};
-}
-
 std::optional<Currency> MoneyParam(const VARIANT& InData, long index) {
     const std::optional<double> value = GetParamFloat(InData, index, 0);
     return value ? ToMoney(*value) : std::nullopt;
@@ -130,10 +109,10 @@ unique_variant WithoutPersonalData(const VARIANT& InData) {
     if (!IsVariantArray(array))
         return V_VT(&InData) == VT_EMPTY || V_VT(&InData) == VT_NULL
                    ? unique_variant::copy_of(InData)
-                   : MakeVariant(MaskedSecret);
+                   : MakeVariant(CommonTexts::MaskedSecret);
     unique_safearray copy;
     CheckHResult(SafeArrayCopy(array, copy.put()));
-    const unique_variant mask = MakeVariant(MaskedSecret);
+    const unique_variant mask = MakeVariant(CommonTexts::MaskedSecret);
     for (long index = std::max(LowerBound(array), PersonalDataFirst);
          index <= std::min(UpperBound(array), PersonalDataLast); ++index)
         PutElement(copy.get(), index, mask.get());
@@ -141,32 +120,6 @@ unique_variant WithoutPersonalData(const VARIANT& InData) {
 }
 
 } // namespace
-
-// A host amount is a decimal carried in a double, so it is rounded as the
-// decimal it was written as: the 15 significant digits a double keeps of any
-// decimal, then halves to the even ten-thousandth. value * 10000 in doubles
-// would turn 0.00015 into 1.4999999999999998 and round it down.
-std::optional<Currency> ToMoney(double value) {
-    if (!std::isfinite(value))
-        return std::nullopt;
-    // d.dddddddddddddde±x, whatever the locale.
-    char text[32];
-    const char* end = std::to_chars(std::begin(text), std::end(text), std::fabs(value),
-                                    std::chars_format::scientific, 14)
-                          .ptr;
-    const char* exponent = std::find(static_cast<const char*>(text), end, 'e');
-    std::int64_t digits = 0;
-    for (const char* digit = text; digit != exponent; ++digit)
-        if (*digit != '.')
-            digits = digits * 10 + (*digit - '0');
-    int power = 0;
-    std::from_chars(exponent + (exponent[1] == '+' ? 2 : 1), end, power);
-    // The digits hold 14 places after the point, money wants 4.
-    const std::optional<Currency> money = ScaleHalfEven(digits, power - 14 + 4);
-    if (money && value < 0)
-        return -*money;
-    return money;
-}
 
 void TBaseServiceTerminal::DoRegisterMethods() {
     TBaseDevice::DoRegisterMethods();
@@ -185,7 +138,7 @@ void TBaseServiceTerminal::DoRegisterMethods() {
         {SetIdentifyClientMethod, &TBaseServiceTerminal::SetIdentifyClientHandler},
     };
     for (const auto& [name, handler] : methods)
-        RegisterSpecificMethod(name, [this, handler](VARIANT& InData, unique_variant& OutData,
+        RegisterSpecificMethod(name, [this, handler](const VARIANT& InData, unique_variant& OutData,
                                                      std::int32_t TimeOut,
                                                      std::wstring& ResultDescription) {
             return (this->*handler)(InData, OutData, TimeOut, ResultDescription);

@@ -7,10 +7,10 @@
 
 #include "common/Owners.h"
 #include "common/Variants.h"
+#include "common/uCommonUtils.Money.h"
 #include "device/uBaseDevice.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace svcgate {
@@ -30,10 +30,6 @@ struct TAgentInforamtion {
     std::wstring AdditionalInfo;
     Currency Balance = 0;
 };
-
-// A host amount as money, halves to the even ten-thousandth; none for a value
-// that is no finite amount of money.
-std::optional<Currency> ToMoney(double value);
 
 class TBaseServiceTerminal : public TBaseDevice {
 public:

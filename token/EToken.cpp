@@ -4,7 +4,7 @@
 
 #include "common/Exception.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Encodings.h"
 
 #include <algorithm>
 

@@ -1,5 +1,6 @@
 #include "ui/uBaseSettingsDeviceFrm.h"
 
+#include "common/Finally.h"
 #include "common/uEquipmentErrors.h"
 #include "ui/ufmCommonSettings.h"
 

@@ -1,6 +1,7 @@
 #include "ui/uDialogs.h"
 
 #include "common/Module.h"
+#include "common/uEquipmentErrors.h"
 #include "ui/uSettingsTexts.h"
 
 #include <utility>
@@ -35,12 +36,28 @@ unique_hfont BoldFontOf(HWND window) {
     return unique_hfont(CreateFontIndirectW(&font));
 }
 
+// A combo box keeps its edit part as a child window of class "Edit".
+void SetEditNumbersOnly(HWND control) {
+    wchar_t className[16] = {};
+    GetClassNameW(control, className, 16);
+    HWND edit = lstrcmpiW(className, L"ComboBox") == 0
+                    ? FindWindowExW(control, nullptr, L"Edit", nullptr)
+                    : control;
+    if (edit)
+        SetWindowLongPtrW(edit, GWL_STYLE, GetWindowLongPtrW(edit, GWL_STYLE) | ES_NUMBER);
+}
+
 void ShowErrorBox(HWND owner, const std::wstring& text) {
     MessageBoxW(owner, text.c_str(), SettingsTexts::ErrorCaption, MB_OK | MB_ICONERROR);
 }
 
 void ShowInformationBox(HWND owner, const std::wstring& text) {
     MessageBoxW(owner, text.c_str(), SettingsTexts::InformationCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+bool FileExists(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // A window that outlives its object goes with it, and no message of its
@@ -93,14 +110,14 @@ void Dialog::RaiseBuildError() {
 void Dialog::Guarded(const std::function<void()>& handler) noexcept {
     try {
         handler();
-    } catch (const std::exception& error) {
-        Failed(error);
+    } catch (...) {
+        Failed();
     }
 }
 
 // A failing paint would stack a box for every repaint while one is up: what
 // fails meanwhile is not shown again.
-void Dialog::Failed(const std::exception& error) noexcept {
+void Dialog::Failed() noexcept {
     if (FBuilding) {
         if (!FBuildError)
             FBuildError = std::current_exception();
@@ -109,7 +126,7 @@ void Dialog::Failed(const std::exception& error) noexcept {
     if (std::exchange(FShowingError, true))
         return;
     try {
-        ShowErrorBox(Handle(), MessageOf(error));
+        ShowErrorBox(Handle(), CaughtErrorDescription());
     } catch (...) {
     }
     FShowingError = false;

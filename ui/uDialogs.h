@@ -9,7 +9,6 @@
 
 #include <exception>
 #include <functional>
-#include <optional>
 #include <string>
 
 namespace svcgate {
@@ -21,9 +20,14 @@ int DialogUnitsToPixels(HWND dialog, int units, bool vertical = false);
 
 // The window's font in bold.
 unique_hfont BoldFontOf(HWND window);
+// Lets the edit (or the edit part of a combo box) take digits only.
+void SetEditNumbersOnly(HWND control);
 
 void ShowErrorBox(HWND owner, const std::wstring& text);
 void ShowInformationBox(HWND owner, const std::wstring& text);
+
+// A file, not a folder, is there to be opened (the help file, today's log).
+bool FileExists(const std::wstring& path);
 
 // A dialog window from a resource template of this module, run modally or made a
 // child window of another one. No C++ exception crosses its window procedure:
@@ -67,7 +71,8 @@ private:
     void Build(HWND window);
     void RaiseBuildError();
     void Guarded(const std::function<void()>& handler) noexcept;
-    void Failed(const std::exception& error) noexcept;
+    // Called in the catch block of the error.
+    void Failed() noexcept;
     static INT_PTR CALLBACK DialogProc(HWND window, UINT Msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlProc(HWND control, UINT Msg, WPARAM wParam, LPARAM lParam);
 
@@ -89,19 +94,5 @@ public:
 private:
     HCURSOR FPrevious;
 };
-
-// Runs `body`, then `always` whether or not `body` raised an error; `body`'s
-// error travels on afterwards.
-template <class Body, class Always> auto WithFinally(Body&& body, Always&& always) {
-    std::optional<decltype(body())> result;
-    try {
-        result = body();
-    } catch (...) {
-        always();
-        throw;
-    }
-    always();
-    return *result;
-}
 
 } // namespace svcgate

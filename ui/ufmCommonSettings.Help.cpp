@@ -16,10 +16,6 @@ using namespace SettingsTexts;
 
 namespace {
 
-// What the tab control's context help stands for: the hint of the control in question.
-constexpr DWORD_PTR HelpIDControlHint = 10000;
-constexpr DWORD_PTR FirstBuiltInHelpID = 1000;
-
 constexpr COLORREF PopupBackground = RGB(0xFF, 0xFF, 0xEE);
 constexpr LONG PopupMargin = 5;
 
@@ -62,13 +58,13 @@ void TfrmCommonSettings::OnHelp(const HELPINFO& info) {
 
 std::wstring TfrmCommonSettings::GetHelpByID(DWORD_PTR ID) const {
     switch (ID) {
-    case 1000:
+    case CommonSettingsHelp::Additionally:
         return HelpAdditionally;
-    case 1001:
+    case CommonSettingsHelp::OK:
         return HelpOK;
-    case 1002:
+    case CommonSettingsHelp::Cancel:
         return HelpCancel;
-    case 1003:
+    case CommonSettingsHelp::Pages:
         return HelpPages;
     default:
         return {};
@@ -99,7 +95,7 @@ void TfrmCommonSettings::ShowPopup(DWORD_PTR ID) {
     popup.clrBackground = PopupBackground;
     popup.rcMargins = {PopupMargin, PopupMargin, PopupMargin, PopupMargin};
     std::wstring text;
-    if (ID == HelpIDControlHint) {
+    if (ID == CommonSettingsHelp::ControlHint) {
         if (HWND control = ControlInQuestion()) {
             RECT rect{};
             GetWindowRect(control, &rect);
@@ -107,12 +103,12 @@ void TfrmCommonSettings::ShowPopup(DWORD_PTR ID) {
             text = hint == FHints.end() ? std::wstring() : hint->second;
             popup.pt = {rect.left, rect.top};
         }
-    } else if (ID >= FirstBuiltInHelpID) {
+    } else if (ID >= CommonSettingsHelp::FirstBuiltIn) {
         text = GetHelpByID(ID);
     } else if (FHelpEnabled) {
         popup.idString = UINT(ID);
     }
-    if (ID >= FirstBuiltInHelpID || !FHelpEnabled) {
+    if (ID >= CommonSettingsHelp::FirstBuiltIn || !FHelpEnabled) {
         popup.pszText = text.c_str();
         CallHtmlHelp(Handle(), nullptr, HH_DISPLAY_TEXT_POPUP, reinterpret_cast<DWORD_PTR>(&popup));
     } else {

@@ -3,8 +3,8 @@
 
 #include "ui/ufmCommonSettings.h"
 
+#include "common/Finally.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
 #include "common/uEquipmentErrors.h"
 #include "device/uDeviceTexts.h"
 #include "ui/uHtmlHelp.h"
@@ -55,11 +55,6 @@ private:
     HMENU FMenu;
     bool FSeparatorDue = false;
 };
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 } // namespace
 

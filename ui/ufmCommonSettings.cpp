@@ -5,7 +5,7 @@
 
 #include "common/Module.h"
 #include "common/Variants.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 #include "device/uDeviceInfo.h"
 #include "ui/uSettingsTexts.h"
 #include "ui/ufmCommonSettingsIds.h"
@@ -33,10 +33,6 @@ constexpr int RowGap = 4;
 // In pixels at 96 DPI, as the dialog's smallest size is given.
 constexpr SIZE MinimumSize = {320, 400};
 constexpr int LogoSize = 40;
-constexpr int HelpContextPages = 10000;
-constexpr int HelpContextAdditionally = 1000;
-constexpr int HelpContextOK = 1001;
-constexpr int HelpContextCancel = 1002;
 
 constexpr int InformationRows = IDC_CONTACT_CAPTION - IDC_TYPE_CAPTION + 1;
 constexpr int InformationValueOffset = IDC_TYPE_INFO - IDC_TYPE_CAPTION;
@@ -130,10 +126,10 @@ void TfrmCommonSettings::OnInitDialog() {
     AddHint(IDC_ADDITIONALLY, HintAdditionally);
     AddHint(IDOK, HintOK);
     AddHint(IDCANCEL, HintCancel);
-    SetWindowContextHelpId(Item(IDC_PAGES), HelpContextPages);
-    SetWindowContextHelpId(Item(IDC_ADDITIONALLY), HelpContextAdditionally);
-    SetWindowContextHelpId(Item(IDOK), HelpContextOK);
-    SetWindowContextHelpId(Item(IDCANCEL), HelpContextCancel);
+    SetWindowContextHelpId(Item(IDC_PAGES), CommonSettingsHelp::ControlHint);
+    SetWindowContextHelpId(Item(IDC_ADDITIONALLY), CommonSettingsHelp::Additionally);
+    SetWindowContextHelpId(Item(IDOK), CommonSettingsHelp::OK);
+    SetWindowContextHelpId(Item(IDCANCEL), CommonSettingsHelp::Cancel);
 
     StoreOpeningSettings();
     Arrange();
@@ -166,7 +162,7 @@ void TfrmCommonSettings::AddPage(std::unique_ptr<TfrmBaseSettings> PageFrm) {
     AddTab(PageFrm->Caption());
     PageFrm->SetOwnerFrm(this);
     // Pages are "on the tab control": their controls answer context help as it does.
-    SetWindowContextHelpId(PageFrm->Handle(), HelpContextPages);
+    SetWindowContextHelpId(PageFrm->Handle(), CommonSettingsHelp::ControlHint);
     RECT rect{};
     GetClientRect(PageFrm->Handle(), &rect);
     GrowToFit({rect.right, rect.bottom});
@@ -176,7 +172,7 @@ void TfrmCommonSettings::AddPage(std::unique_ptr<TfrmBaseSettings> PageFrm) {
 void TfrmCommonSettings::CreateInformationTab() {
     FInformation = std::make_unique<TInformationTab>();
     FInformation->CreateChild(Handle(), IDD_INFO);
-    SetWindowContextHelpId(FInformation->Handle(), HelpContextPages);
+    SetWindowContextHelpId(FInformation->Handle(), CommonSettingsHelp::ControlHint);
     AddTab(WindowText(FInformation->Handle()));
 }
 
@@ -209,9 +205,7 @@ void TfrmCommonSettings::FindHelpFile() {
     const std::wstring module = ThisModulePath();
     FHelpFile =
         IncludeTrailingPathDelimiter(module.substr(0, module.find_last_of(L"\\/"))) + HelpFileName;
-    const DWORD attributes = GetFileAttributesW(FHelpFile.c_str());
-    FHelpEnabled =
-        attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    FHelpEnabled = FileExists(FHelpFile);
     SetCapShowHelp(FHelpEnabled);
 }
 
@@ -361,17 +355,11 @@ void TfrmCommonSettings::CloseWith(INT_PTR result) {
 // The settings as the dialog found them: Cancel puts them back, so that a reset
 // to defaults or anything else done in the table meanwhile is undone too.
 void TfrmCommonSettings::StoreOpeningSettings() {
-    FOpeningSettings.clear();
-    for (size_t index = 0; index < FDeviceManager.SettingsCount(); ++index) {
-        const TSettingStruct* setting = FDeviceManager.GetSetting(index);
-        FOpeningSettings.push_back({setting->ID, setting->Value.copy()});
-    }
+    FOpeningSettings = FDeviceManager.SettingsSnapshot();
 }
 
 void TfrmCommonSettings::RestoreOpeningSettings() {
-    for (const TShortSettingStruct& saved : FOpeningSettings)
-        if (TSettingStruct* setting = FDeviceManager.FindSetting(saved.ID))
-            setting->Value = saved.Value.copy();
+    FDeviceManager.RestoreSettings(FOpeningSettings);
 }
 
 bool TfrmCommonSettings::OnColour(HDC dc, HWND control, INT_PTR& brush) {

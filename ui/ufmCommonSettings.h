@@ -17,6 +17,18 @@ namespace svcgate {
 
 using TPages = std::vector<std::unique_ptr<TfrmBaseSettings>>;
 
+// The context-help identifiers of the dialog's own texts; smaller ones are
+// topics of the help file's popups.
+namespace CommonSettingsHelp {
+constexpr DWORD Additionally = 1000;
+constexpr DWORD OK = 1001;
+constexpr DWORD Cancel = 1002;
+constexpr DWORD Pages = 1003;
+constexpr DWORD FirstBuiltIn = Additionally;
+// The tab control's and its pages': the hint of the control in question.
+constexpr DWORD ControlHint = 10000;
+} // namespace CommonSettingsHelp
+
 class TfrmCommonSettings : public Dialog {
 public:
     TfrmCommonSettings(TBaseDevice& ADeviceManager, std::vector<TPageClass> PageClasses);
@@ -102,7 +114,7 @@ private:
     std::unique_ptr<TInformationTab> FInformation;
     HWND FToolTip = nullptr;
     std::map<HWND, std::wstring> FHints;
-    std::vector<TShortSettingStruct> FOpeningSettings;
+    TSettingsSnapshot FOpeningSettings;
     unique_hbrush FHeaderBrush;
     unique_hbitmap FLogo;
     unique_hbitmap FHelpImage;

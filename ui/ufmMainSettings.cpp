@@ -1,8 +1,8 @@
 #include "ui/ufmMainSettings.h"
 
+#include "common/Finally.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "common/uCommonUtils.h"
 #include "common/uEquipmentErrors.h"
 #include "common/uSimpleCrypt.h"
 #include "gateway/uGatewaySettings.h"
@@ -49,8 +49,7 @@ void TfrmMainSettings::OnReadSettings() {
     TBaseDevice& device = DeviceManager();
     for (const TextSetting& edit : TextSettings)
         SetItemText(edit.control, device.GetSettingValueStr(edit.setting));
-    SetItemText(IDC_PASSWORD, AnsiToWide(UnscrambleValue(
-                                  WideToAnsi(device.GetSettingValueStr(SettingPassword)), true)));
+    SetItemText(IDC_PASSWORD, UnscrambledSetting(device.GetSettingValueStr(SettingPassword)));
     CheckDlgButton(Handle(), IDC_USE_ETOKEN,
                    device.GetSettingValueBool(SettingUseEToken) ? BST_CHECKED : BST_UNCHECKED);
     ApplyUseEToken();
@@ -65,9 +64,8 @@ void TfrmMainSettings::OnSaveSettings(bool& AllowColse) {
     TBaseDevice& device = DeviceManager();
     for (const TextSetting& edit : TextSettings)
         device.SetSettingValue(edit.setting, MakeVariant(ItemText(edit.control)).get());
-    device.SetSettingValue(
-        SettingPassword,
-        MakeVariant(AnsiToWide(ScrambleValue(WideToAnsi(ItemText(IDC_PASSWORD)), true))).get());
+    device.SetSettingValue(SettingPassword,
+                           MakeVariant(ScrambledSetting(ItemText(IDC_PASSWORD))).get());
     device.SetSettingValue(
         SettingUseEToken,
         MakeBoolVariant(IsDlgButtonChecked(Handle(), IDC_USE_ETOKEN) == BST_CHECKED).get());

@@ -5,7 +5,6 @@
 
 #include "common/Exception.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
 
 #include <gtest/gtest.h>
 

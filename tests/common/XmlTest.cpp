@@ -1,4 +1,5 @@
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
+#include "common/uCommonUtils.XmlPaths.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,10 @@
 #include "../support/Files.h"
 #include "../support/Host.h"
 
-#include "common/CacheFiles.h"
+#include "common/SharedFiles.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Encodings.h"
+#include "common/uCommonUtils.Folders.h"
 #include "common/uSimpleCrypt.h"
 #include "driver/uDriver.h"
 
@@ -56,7 +57,7 @@ protected:
         });
         SetSetting(L"Server1URL", MakeVariant(server.Url()));
         SetSetting(L"Login", MakeVariant(L"dealer"));
-        SetSetting(L"Password", MakeVariant(AnsiToWide(ScrambleValue("secret", true))));
+        SetSetting(L"Password", MakeVariant(ScrambledSetting(L"secret")));
         SetSetting(L"TerminalID", MakeVariant(L"77"));
     }
 
@@ -214,7 +215,7 @@ TEST_F(Driver, NoFileHoldsTheSecret) {
     for (const wchar_t* name :
          {L"Request.xml", L"Response.xml", L"settings.sts", L"rescodes.sl", L"providers.xml"})
         files.push_back(data + name);
-    const std::wstring scrambled = AnsiToWide(ScrambleValue("secret", true));
+    const std::wstring scrambled = ScrambledSetting(L"secret");
     for (const std::wstring& file : files)
         for (const std::wstring& line : ReadAnsiLines(file))
             for (const std::wstring& secret :

@@ -5,7 +5,7 @@
 
 #include "common/Exception.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 #include "frame/uDebugLog.h"
 
 #include <gtest/gtest.h>
@@ -129,7 +129,7 @@ TEST_F(DebugLog, PrivateCallsLogTheirParamsAndErrors) {
 }
 
 TEST_F(DebugLog, ACallThatSwitchesLoggingOnLeavesNoLineOfItsOwn) {
-    object->publicBehaviour = [this](VARIANT&, unique_variant&, std::wstring&) {
+    object->publicBehaviour = [this](const VARIANT&, unique_variant&, std::wstring&) {
         object->SetDebugLogEnabled(true);
         return 0;
     };
@@ -171,7 +171,7 @@ TEST_F(DebugLog, ALogFileHeldByAnotherProgramNeverChangesACall) {
     unique_handle held(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(held);
-    object->publicBehaviour = [](VARIANT&, unique_variant& OutData, std::wstring&) {
+    object->publicBehaviour = [](const VARIANT&, unique_variant& OutData, std::wstring&) {
         OutData = MakeVariant(L"payment 42");
         return 0;
     };
@@ -179,7 +179,7 @@ TEST_F(DebugLog, ALogFileHeldByAnotherProgramNeverChangesACall) {
     EXPECT_TRUE(CallPublic(object.get(), L"Run", unique_variant().get(), outData));
     EXPECT_EQ(VariantToText(outData.get()), L"payment 42");
 
-    object->publicBehaviour = [](VARIANT&, unique_variant&, std::wstring& description) {
+    object->publicBehaviour = [](const VARIANT&, unique_variant&, std::wstring& description) {
         description = L"Шлюз молчит";
         return 1007;
     };

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <psapi.h>
 
+#include <new>
+
 using namespace svcgate;
 using namespace svcgate::test;
 
@@ -35,7 +37,7 @@ TEST_F(Dispatch, NamesResolveWithoutRegardToLatinCase) {
 TEST_F(Dispatch, RegisteringANameAgainKeepsItsPlaceAndTakesTheNewHandler) {
     const DISPID id = DispIdOf(object.get(), L"Poke");
     object->RegisterPublicMethod(
-        L"POKE", [](VARIANT&, unique_variant&, int32_t, std::wstring&) { return 1003; });
+        L"POKE", [](const VARIANT&, unique_variant&, int32_t, std::wstring&) { return 1003; });
     EXPECT_EQ(DispIdOf(object.get(), L"Poke"), id);
     EXPECT_EQ(object->MethodList().size(), 2u);
     EXPECT_TRUE(object->MethodList()[id].IsPublic);
@@ -76,7 +78,8 @@ TEST_F(Dispatch, PublicMethodWantsAnOrdinalTimeOut) {
 }
 
 TEST_F(Dispatch, FailureReachesOnlyAByReferenceOutData) {
-    object->publicBehaviour = [](VARIANT&, unique_variant& OutData, std::wstring& description) {
+    object->publicBehaviour = [](const VARIANT&, unique_variant& OutData,
+                                 std::wstring& description) {
         OutData = MakeVariant(L"partial");
         description = L"Нет связи";
         return 1007;
@@ -97,21 +100,50 @@ TEST_F(Dispatch, FailureReachesOnlyAByReferenceOutData) {
 }
 
 TEST_F(Dispatch, FailureWithoutDescriptionGetsTheTableText) {
-    object->publicBehaviour = [](VARIANT&, unique_variant&, std::wstring&) { return 1003; };
+    object->publicBehaviour = [](const VARIANT&, unique_variant&, std::wstring&) { return 1003; };
     unique_variant outData;
     EXPECT_FALSE(CallPublic(object.get(), L"Run", unique_variant().get(), outData));
     EXPECT_EQ(ErrorText(outData), L"Команда не поддерживается устройством");
 }
 
-TEST_F(Dispatch, PublicHandlerErrorBecomesCode1001WithItsMessage) {
-    object->publicBehaviour = [](VARIANT&, unique_variant&, std::wstring&) -> int32_t {
-        throw Exception(L"Диск переполнен");
+// A handler's error reaches the host as 1001: with the system's own message, or
+// with the table's Russian text for any other error, never a library's English one.
+struct RaisedError {
+    const char* name;
+    void (*raise)();
+    const wchar_t* description;
+};
+
+class HandlerError : public Dispatch, public testing::WithParamInterface<RaisedError> {};
+
+TEST_P(HandlerError, ReachesTheHostAsCode1001WithARussianText) {
+    const auto raise = GetParam().raise;
+    object->publicBehaviour = [raise](const VARIANT&, unique_variant&, std::wstring&) -> int32_t {
+        raise();
+        return 0;
+    };
+    object->privateBehaviour = [raise](SAFEARRAY*) -> unique_variant {
+        raise();
+        return {};
     };
     unique_variant outData;
     EXPECT_FALSE(CallPublic(object.get(), L"Run", unique_variant().get(), outData));
     EXPECT_EQ(VariantToInt(GetElement(ArrayOf(outData.get()), 0).get()), 1001);
-    EXPECT_EQ(ErrorText(outData), L"Диск переполнен");
+    EXPECT_EQ(ErrorText(outData), GetParam().description);
+
+    const CallResult call = Call(object.get(), L"Poke", {});
+    EXPECT_EQ(call.hr, DISP_E_EXCEPTION);
+    EXPECT_EQ(call.scode, 1001);
+    EXPECT_EQ(call.description, GetParam().description);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, HandlerError,
+    testing::Values(
+        RaisedError{"Own", [] { throw Exception(L"Диск переполнен"); }, L"Диск переполнен"},
+        RaisedError{"OutOfMemory", [] { throw std::bad_alloc(); }, L"Неизвестная ошибка"},
+        RaisedError{"NotAStandardError", [] { throw 7; }, L"Неизвестная ошибка"}),
+    [](const testing::TestParamInfo<RaisedError>& info) { return std::string(info.param.name); });
 
 TEST_F(Dispatch, PrivateHandlerWritesThroughHostReferences) {
     object->privateBehaviour = [](SAFEARRAY* params) {
@@ -220,7 +252,7 @@ TEST_F(Dispatch, PrivateHandlerErrorBecomesAnAutomationException) {
 // The handler has run: a host variable the frame cannot store into keeps its
 // value, and OutData still arrives.
 TEST_F(Dispatch, AnArgumentThatCannotBeWrittenBackNeverHoldsBackOutData) {
-    object->publicBehaviour = [](VARIANT&, unique_variant& OutData, std::wstring&) {
+    object->publicBehaviour = [](const VARIANT&, unique_variant& OutData, std::wstring&) {
         OutData = MakeVariant(L"payment 42");
         return 0;
     };
@@ -248,7 +280,7 @@ size_t PrivateBytes() {
 }
 
 TEST_F(Dispatch, ManyCallsWithArraysDoNotGrowTheProcess) {
-    object->publicBehaviour = [](VARIANT& InData, unique_variant& OutData, std::wstring&) {
+    object->publicBehaviour = [](const VARIANT& InData, unique_variant& OutData, std::wstring&) {
         OutData = MakeVariantArray(unique_variant::copy_of(InData), MakeVariant(L"answer"));
         return 1004;
     };

@@ -12,8 +12,9 @@ class TestObject : public TBaseObject {
 public:
     int publicRuns = 0;
     std::int32_t lastTimeOut = -1;
-    std::function<std::int32_t(VARIANT& InData, unique_variant& OutData, std::wstring& description)>
-        publicBehaviour = [](VARIANT&, unique_variant&, std::wstring&) { return 0; };
+    std::function<std::int32_t(const VARIANT& InData, unique_variant& OutData,
+                               std::wstring& description)>
+        publicBehaviour = [](const VARIANT&, unique_variant&, std::wstring&) { return 0; };
     std::function<unique_variant(SAFEARRAY*)> privateBehaviour = [](SAFEARRAY*) {
         return MakeBoolVariant(true);
     };
@@ -25,7 +26,7 @@ public:
 
     void Initialize() override {
         TBaseObject::Initialize();
-        RegisterPublicMethod(L"Run", [this](VARIANT& InData, unique_variant& OutData,
+        RegisterPublicMethod(L"Run", [this](const VARIANT& InData, unique_variant& OutData,
                                             std::int32_t TimeOut, std::wstring& description) {
             ++publicRuns;
             lastTimeOut = TimeOut;

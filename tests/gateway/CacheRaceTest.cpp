@@ -1,11 +1,13 @@
 // Every driver on the machine reads the cache files while another may rewrite
 // them: readers in other processes must never load a truncated catalogue.
 
-#include "common/CacheFiles.h"
 #include "common/Module.h"
 #include "common/Owners.h"
+#include "common/SharedFiles.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
+#include "common/uCommonUtils.XmlPaths.h"
+#include "gateway/CacheFiles.h"
 #include "gateway/uDevice.h"
 
 #include <sddl.h>

@@ -6,7 +6,7 @@
 #include "common/Exception.h"
 #include "common/Owners.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 
 #include <sddl.h>
 

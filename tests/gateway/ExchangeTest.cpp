@@ -2,9 +2,12 @@
 
 #include "../support/Files.h"
 
+#include "common/CommonTexts.h"
 #include "common/Text.h"
+#include "common/uCommonUtils.Encodings.h"
+#include "common/uCommonUtils.Folders.h"
+#include "common/uCommonUtils.XmlPaths.h"
 #include "gateway-sim/server/StoppableSocket.h"
-#include "common/uCommonUtils.h"
 #include "gateway/uGatewayResults.h"
 
 #include <algorithm>
@@ -199,7 +202,7 @@ TEST_F(Gateway, DebugModeDumpsTheExchangeWithoutThePasswordDigest) {
     ASSERT_EQ(Exchange(GatewayAnswer("terminals", "getLastIds")), 0);
     XmlDocument request, response;
     ASSERT_TRUE(request.Load(folder + L"Request.xml"));
-    EXPECT_EQ(ReadXmlValue(request, L"//request/auth", L"sign", L""), MaskedSecret);
+    EXPECT_EQ(ReadXmlValue(request, L"//request/auth", L"sign", L""), CommonTexts::MaskedSecret);
     EXPECT_EQ(ReadXmlValue(request, L"//request/client", L"terminal", L""), L"77");
     ASSERT_TRUE(response.Load(folder + L"Response.xml"));
     EXPECT_EQ(ReadXmlValue(response, L"", L"result", L""), L"0");

@@ -4,7 +4,8 @@
 #include "../support/TokenDoubles.h"
 
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
+#include "common/uCommonUtils.XmlPaths.h"
 
 #include <functional>
 

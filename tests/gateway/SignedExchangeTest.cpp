@@ -3,7 +3,7 @@
 #include "../support/TokenDoubles.h"
 
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Encodings.h"
 
 #include <algorithm>
 

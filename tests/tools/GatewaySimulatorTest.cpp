@@ -2,7 +2,7 @@
 
 #include "gateway-sim/GatewaySimulator.h"
 
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.XmlPaths.h"
 #include "gateway/uDevice.h"
 #include "gateway/uGatewayResults.h"
 

@@ -29,7 +29,7 @@ const std::wstring DialogCaption = L"Настройки";
 const std::wstring ErrorCaption = L"Ошибка";
 
 std::wstring Scrambled(const std::wstring& password) {
-    return AnsiToWide(ScrambleValue(WideToAnsi(password), true));
+    return ScrambledSetting(password);
 }
 
 class SettingsDialog : public testing::Test {

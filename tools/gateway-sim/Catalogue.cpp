@@ -3,7 +3,8 @@
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Xml.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Money.h"
+#include "common/uCommonUtils.XmlPaths.h"
 
 namespace svcgate::tools {
 

@@ -2,7 +2,7 @@
 
 #include "common/Exception.h"
 #include "common/Module.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Money.h"
 
 #include <cwchar>
 #include <functional>

@@ -3,7 +3,8 @@
 #include "gateway-sim/SimulatorTexts.h"
 
 #include "common/Exception.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Money.h"
+#include "common/uCommonUtils.XmlPaths.h"
 
 #include <algorithm>
 #include <cwchar>

@@ -4,7 +4,9 @@
 #include "gateway-sim/SimulatorTexts.h"
 
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Encodings.h"
+#include "common/uCommonUtils.Money.h"
+#include "common/uCommonUtils.XmlPaths.h"
 
 #include <algorithm>
 

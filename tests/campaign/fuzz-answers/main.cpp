@@ -9,10 +9,10 @@
 
 #include "campaign/DriverHost.h"
 #include "campaign/Processes.h"
-#include "common/CacheFiles.h"
 #include "common/Exception.h"
 #include "common/Owners.h"
-#include "common/uCommonUtils.h"
+#include "common/SharedFiles.h"
+#include "common/uCommonUtils.Folders.h"
 #include "common/uEquipmentErrors.h"
 #include "gateway-sim/GatewaySimulator.h"
 #include "gateway/uDevice.h"

@@ -8,13 +8,13 @@
 #include "campaign/DriverHost.h"
 #include "campaign/Processes.h"
 
-#include "common/CacheFiles.h"
 #include "common/Dispatch.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 #include "common/uEquipmentErrors.h"
+#include "gateway/CacheFiles.h"
 #include "gateway/uGatewayResults.h"
 #include "gateway/uGatewayTexts.h"
 

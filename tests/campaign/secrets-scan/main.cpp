@@ -9,11 +9,14 @@
 #include "campaign/DriverHost.h"
 #include "campaign/Processes.h"
 
-#include "common/CacheFiles.h"
 #include "common/Dispatch.h"
 #include "common/Exception.h"
+#include "common/SharedFiles.h"
 #include "common/Text.h"
-#include "common/uCommonUtils.h"
+#include "common/Variants.h"
+#include "common/uCommonUtils.Dates.h"
+#include "common/uCommonUtils.Encodings.h"
+#include "common/uCommonUtils.Folders.h"
 #include "common/uSimpleCrypt.h"
 
 #include <algorithm>

@@ -8,15 +8,15 @@
 #include "campaign/DriverHost.h"
 #include "campaign/Processes.h"
 
-#include "common/CacheFiles.h"
 #include "common/Dispatch.h"
 #include "common/Exception.h"
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "common/Xml.h"
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 #include "gateway-sim/GatewayAnswer.h"
 #include "gateway-sim/server/GatewayServer.h"
+#include "gateway/CacheFiles.h"
 #include "gateway/uGatewayTexts.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "GatewayAnswers.h"
 
-#include "common/uCommonUtils.h"
+#include "common/uCommonUtils.Folders.h"
 #include "gateway/PendingRegistration.h"
 
 namespace svcgate::test {

@@ -1,14 +1,12 @@
 #pragma once
-// Files that every driver instance on the machine shares and rewrites while
-// others may read them: each is written whole beside its place and then moved
-// over the old one in one step, so a reader never meets half a file and a crash
-// while writing leaves the previous one intact.
+// The gateway client's cache files in the data folder, which every driver
+// instance on the machine shares: the lock that keeps them one set, and the INI
+// and line files among them, each replaced in one step (common/SharedFiles.h).
 
 #include "common/Owners.h"
 
 #include <windows.h>
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -34,15 +32,6 @@ private:
     unique_mutex_ownership owned_;
 };
 
-// How long a writer waits for a reader to let go of the file it replaces.
-constexpr DWORD ReplaceWaitMs = 5000;
-
-// `write` fills a new file of the given name in the same folder; it then reaches
-// the disk and takes the place of `path`, waiting at most `waitMs` for a reader
-// that holds it.
-void ReplaceFile(const std::wstring& path, const std::function<void(const std::wstring&)>& write,
-                 DWORD waitMs = ReplaceWaitMs);
-
 // When and how large a file was last written: what was read from it need not be
 // read again while this stays the same.
 struct FileStamp {
@@ -52,9 +41,6 @@ struct FileStamp {
 };
 // None when there is no such file.
 std::optional<FileStamp> StampOf(const std::wstring& path);
-
-// The bytes of a file, none when there is no such file.
-std::optional<std::string> ReadSharedFile(const std::wstring& path);
 
 // One value of an INI file; empty when the key is missing.
 std::wstring ReadIniText(const std::wstring& path, const wchar_t* section, const wchar_t* key);

@@ -1,12 +1,12 @@
 // A cache file reaches the disk before it takes its place: the move alone would
 // not make its new contents survive a power cut.
 
-#include "common/CacheFiles.h"
+#include "gateway/CacheFiles.h"
 
 #include "../support/Files.h"
 
+#include "common/SharedFiles.h"
 #include "common/Xml.h"
-#include "common/uCommonUtils.h"
 
 #include <gtest/gtest.h>
 
