@@ -7,7 +7,8 @@
 #include "common/Owners.h"
 #include "common/Text.h"
 #include "common/uCommonUtils.Folders.h"
-#include "gateway-server/GatewayServer.h"
+#include "gateway-sim/GatewayAnswer.h"
+#include "gateway-sim/server/GatewayServer.h"
 #include "gateway/uDevice.h"
 
 #include <psapi.h>

@@ -6,7 +6,8 @@
 
 #include "common/Exception.h"
 #include "common/Owners.h"
-#include "gateway-server/GatewayServer.h"
+#include "gateway-sim/GatewayAnswer.h"
+#include "gateway-sim/server/GatewayServer.h"
 #include "gateway/uDevice.h"
 
 using namespace svcgate;

@@ -11,7 +11,7 @@ use_bitness "${SVCGATE_BITS:-32}"
 # C:\windows\syswow64\cscript.exe.
 script_host=cscript
 windows_path() { echo "Z:${1//\//\\}"; }
-session_modules=("$build/svcgate.dll" "$build/tools/eqmanager/eqmanager.dll")
+session_modules=("$build/svcgate.dll" "$build/tests/doubles/eqmanager/eqmanager.dll")
 session_work=$(mktemp -d)
 
 end_session() {

@@ -11,4 +11,4 @@ bits=${1:-32}
 [ -n "${1:-}" ] || runs_32bit_programs || bits=64
 build_bitness "$bits"
 persistent_wineserver
-bash "$root/tests/reliability/campaign.sh" "$bitness_build" full
+bash "$root/tests/campaign/campaign.sh" "$bitness_build" full

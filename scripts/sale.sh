@@ -26,7 +26,7 @@ SVCGATE_TARGETS="installer_package gateway-sim eqmanager_dll" build_bitness "$bi
 build=$bitness_build
 source "$root/scripts/host-session.sh"
 "$run" cmd /c exit
-session_modules=("$build/tools/eqmanager/eqmanager.dll")
+session_modules=("$build/tests/doubles/eqmanager/eqmanager.dll")
 trap end_session EXIT
 register_modules
 install_package "$(bitness_package)"

@@ -23,7 +23,7 @@ make_authority() {
 }
 
 trust_authority() {
-    "$run" "$build/tools/trust-ca/trust-ca.exe" add "$(windows_path "$1")"
+    "$run" "$build/tests/doubles/trust-ca/trust-ca.exe" add "$(windows_path "$1")"
     tls_trusted=$1
 }
 
@@ -44,5 +44,5 @@ start_tls_front() {
 
 end_tls() {
     for pid in "${tls_fronts[@]}"; do kill "$pid" 2>/dev/null || true; done
-    [ -z "$tls_trusted" ] || "$run" "$build/tools/trust-ca/trust-ca.exe" remove "$(windows_path "$tls_trusted")" || true
+    [ -z "$tls_trusted" ] || "$run" "$build/tests/doubles/trust-ca/trust-ca.exe" remove "$(windows_path "$tls_trusted")" || true
 }

@@ -1,14 +1,12 @@
 #include "Timing.h"
 
 #include "common/Exception.h"
-#include "common/Owners.h"
 #include "common/Text.h"
 
 #include <windows.h>
 #include <objbase.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cstdio>
 
 namespace svcgate::bench {
@@ -75,37 +73,9 @@ void PrintTable(const std::string& title, const std::vector<Figure>& figures) {
     std::fflush(stdout);
 }
 
-BareClient::BareClient(const std::wstring& url)
-    : session_(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                           WINHTTP_NO_PROXY_BYPASS, 0)) {
-    wchar_t host[256] = {}, path[1024] = {};
-    URL_COMPONENTS parts{};
-    parts.dwStructSize = sizeof parts;
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = DWORD(std::size(host));
-    parts.lpszUrlPath = path;
-    parts.dwUrlPathLength = DWORD(std::size(path));
-    Expect(WinHttpCrackUrl(url.c_str(), 0, 0, &parts), L"a URL");
-    path_ = path;
-    flags_ = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
-    connection_.reset(WinHttpConnect(session_.get(), host, parts.nPort, 0));
-}
-
 void BareClient::Post(const std::string& body) {
-    unique_hinternet request(WinHttpOpenRequest(connection_.get(), L"POST", path_.c_str(), nullptr,
-                                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                flags_));
-    const wchar_t* headers = L"Accept-encoding: identity\r\nUser-Agent: Dezuri r0\r\n";
-    WinHttpAddRequestHeaders(request.get(), headers, DWORD(-1), WINHTTP_ADDREQ_FLAG_ADD);
-    Expect(WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                              const_cast<char*>(body.data()), DWORD(body.size()),
-                              DWORD(body.size()), 0) &&
-               WinHttpReceiveResponse(request.get(), nullptr),
+    Expect(client_.Post(body, L"Accept-encoding: identity\r\nUser-Agent: Dezuri r0\r\n").error == 0,
            L"a bare POST");
-    char buffer[4096];
-    DWORD read = 0;
-    while (WinHttpReadData(request.get(), buffer, sizeof(buffer), &read) && read > 0) {
-    }
 }
 
 void Expect(bool holds, const wchar_t* what) {

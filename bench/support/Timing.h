@@ -3,7 +3,7 @@
 // a baseline in the same round and reported as a ratio to it, so that what the
 // platform and a busy machine add to both cancels out.
 
-#include "common/Owners.h"
+#include "clients/BareHttpClient.h"
 
 #include <functional>
 #include <string>
@@ -35,19 +35,16 @@ void PrintTable(const std::string& title, const std::vector<Figure>& figures);
 // when `holds` is false.
 void Expect(bool holds, const wchar_t* what);
 
-// The least the platform does for gateway exchanges: one session and connection
-// kept for every POST, as a gateway client keeps its own; each POST with the
-// client's two plain headers, and the whole answer read.
+// The least the platform does for gateway exchanges (clients/BareHttpClient.h),
+// each POST with the gateway client's two plain headers.
 class BareClient {
 public:
-    explicit BareClient(const std::wstring& url);
+    explicit BareClient(const std::wstring& url) : client_(url) {}
+    // Raises when the exchange fails.
     void Post(const std::string& body);
 
 private:
-    unique_hinternet session_;
-    unique_hinternet connection_;
-    std::wstring path_;
-    DWORD flags_ = 0;
+    test::BareHttpClient client_;
 };
 
 // Runs a benchmark in a single-threaded apartment, as the host calls the driver;

@@ -17,23 +17,31 @@ const ComClass served{
     [] { return com_ptr<IUnknown>(new Plain()); },
 };
 
-// Every object and every lock keeps the module loaded, the factory included.
+com_ptr<IClassFactory> ClassFactory() {
+    com_ptr<IClassFactory> factory;
+    EXPECT_EQ(ServeClassObject(served, served.ClassID, IID_IClassFactory, factory.put_void()),
+              S_OK);
+    return factory;
+}
+
+// Every object and every lock keeps the module loaded, the factory included; each
+// is seen doing it alone.
 TEST(ComServer, TheModuleStaysWhileAnObjectLivesOrTheServerIsLocked) {
     ASSERT_EQ(ModuleCanUnloadNow(), S_OK);
-    com_ptr<IClassFactory> factory;
-    ASSERT_EQ(ServeClassObject(served, served.ClassID, IID_IClassFactory, factory.put_void()),
-              S_OK);
     com_ptr<IUnknown> object;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.put_void()), S_OK);
-    factory->LockServer(TRUE);
-    factory.reset();
-    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
+    {
+        const com_ptr<IClassFactory> factory = ClassFactory();
+        ASSERT_TRUE(factory);
+        EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE) << "the factory";
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, object.put_void()), S_OK);
+    }
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE) << "the object";
     object.reset();
-    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE);
-    com_ptr<IClassFactory> again;
-    ServeClassObject(served, served.ClassID, IID_IClassFactory, again.put_void());
-    again->LockServer(FALSE);
-    again.reset();
+    EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
+
+    ASSERT_EQ(ClassFactory()->LockServer(TRUE), S_OK);
+    EXPECT_EQ(ModuleCanUnloadNow(), S_FALSE) << "the lock";
+    ASSERT_EQ(ClassFactory()->LockServer(FALSE), S_OK);
     EXPECT_EQ(ModuleCanUnloadNow(), S_OK);
 }
 

@@ -1,7 +1,7 @@
 // The gateway driver as the host drives it, through IDispatch, against the
 // gateway test server.
 
-#include "../gateway/GatewayAnswers.h"
+#include "gateway-answers/GatewayAnswers.h"
 #include "../support/Files.h"
 #include "../support/Host.h"
 

@@ -10,8 +10,8 @@ build32=$2
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/host-session.sh"
 require_32bit_programs
-session_modules=("$build/svcgate.dll" "$build/tools/eqmanager/eqmanager.dll"
-    "$build32/svcgate.dll" "$build32/tools/eqmanager/eqmanager.dll")
+session_modules=("$build/svcgate.dll" "$build/tests/doubles/eqmanager/eqmanager.dll"
+    "$build32/svcgate.dll" "$build32/tests/doubles/eqmanager/eqmanager.dll")
 trap end_session EXIT
 register_modules
 start_simulator 8192

@@ -28,6 +28,12 @@ TEST_F(Settings, DeclaringAgainResetsValuesButKeepsTypeAndName) {
     EXPECT_TRUE(object->GetSettingValueBool(L"debuglogenabled"));
     EXPECT_TRUE(VariantToBool(object->GetSettingValue(L"DebugLogEnabled", true).get()));
     EXPECT_FALSE(object->GetSettingReadOnly(L"DebugLogEnabled"));
+    const TSettingStruct* setting = object->FindSetting(L"DebugLogEnabled");
+    ASSERT_TRUE(setting);
+    EXPECT_EQ(setting->ValueType, dtBoolean);
+    EXPECT_EQ(setting->Name, L"Отладочный лог");
+    EXPECT_EQ(setting->ID, L"DebugLogEnabled");
+    EXPECT_EQ(setting->Description, L"second");
 }
 
 TEST_F(Settings, ValuesAreStoredAsGivenAndConvertedWhenRead) {

@@ -1,4 +1,4 @@
-#include "GatewayAnswers.h"
+#include "gateway-answers/GatewayAnswers.h"
 #include "GatewayClient.h"
 
 #include "../support/Files.h"

@@ -1,7 +1,7 @@
 #pragma once
 // The gateway client with its exchange open to the tests, against a test server.
 
-#include "gateway-server/GatewayServer.h"
+#include "gateway-answers/GatewayAnswers.h"
 #include "gateway/uDevice.h"
 
 #include <gtest/gtest.h>

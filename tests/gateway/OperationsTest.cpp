@@ -1,4 +1,4 @@
-#include "GatewayAnswers.h"
+#include "gateway-answers/GatewayAnswers.h"
 #include "GatewayClient.h"
 
 #include "../support/TokenDoubles.h"
@@ -57,6 +57,10 @@ TEST_F(Operations, ACheckThenARegistrationShareTheNumbersOnlyTheSecondConsumes) 
               0);
     EXPECT_EQ(paymentID, 41);
     EXPECT_EQ(client.TransactNum(), 41);
+    const XmlDocument check = LastRequest();
+    const std::wstring checked = L"//providers/checkPaymentRequisites/payment";
+    EXPECT_EQ(ReadXmlValue(check, checked, L"id", L""), L"41");
+    EXPECT_EQ(ReadXmlValue(check, checked + L"/receipt", L"id", L""), L"17");
     ASSERT_EQ(Authorize(pmOffLine,
                         Payment("addOfflinePayment", "result=\"0\" status=\"1\" uid=\"G-77\"")),
               0);

@@ -9,7 +9,6 @@
 
 using namespace svcgate;
 using namespace svcgate::test;
-using tools::GatewayAnswer;
 
 namespace {
 

@@ -1,14 +1,17 @@
-#include "gateway-server/GatewayServer.h"
+#include "gateway-sim/server/GatewayServer.h"
+
+#include "clients/BareHttpClient.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
 
 using namespace svcgate;
+using test::BareHttpClient;
+using test::HttpAnswer;
 using tools::GatewayServer;
 using tools::ScriptedAnswer;
 using Fault = ScriptedAnswer::Fault;
@@ -16,92 +19,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// What a WinHTTP client saw of one exchange.
-struct Exchange {
-    // The error of the first call that failed, or 0.
-    DWORD error = 0;
-    DWORD status = 0;
-    std::wstring contentType;
-    std::string body;
-};
-
-struct Target {
-    std::wstring host, path;
-    INTERNET_PORT port = 0;
-};
-
-Target Crack(const std::wstring& url) {
-    wchar_t host[256] = {}, path[1024] = {};
-    URL_COMPONENTS parts{};
-    parts.dwStructSize = sizeof parts;
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = std::size(host);
-    parts.lpszUrlPath = path;
-    parts.dwUrlPathLength = std::size(path);
-    EXPECT_TRUE(WinHttpCrackUrl(url.c_str(), 0, 0, &parts));
-    return {host, path, parts.nPort};
-}
-
-std::wstring QueryContentType(HINTERNET request) {
-    wchar_t text[256] = {};
-    DWORD size = sizeof text;
-    WinHttpQueryHeaders(request, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, text,
-                        &size, WINHTTP_NO_HEADER_INDEX);
-    return text;
-}
-
-bool ReadAnswer(HINTERNET request, Exchange& exchange) {
-    DWORD size = sizeof exchange.status;
-    if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &exchange.status, &size,
-                             WINHTTP_NO_HEADER_INDEX))
-        return false;
-    exchange.contentType = QueryContentType(request);
-    for (;;) {
-        char buffer[4096];
-        DWORD read = 0;
-        if (!WinHttpReadData(request, buffer, sizeof buffer, &read))
-            return false;
-        if (read == 0)
-            return true;
-        exchange.body.append(buffer, read);
-    }
-}
-
-bool SendAndReceive(HINTERNET request, std::string_view body, const std::wstring& headers) {
-    const DWORD length = static_cast<DWORD>(body.size());
-    return (headers.empty() ||
-            WinHttpAddRequestHeaders(request, headers.c_str(), static_cast<DWORD>(-1),
-                                     WINHTTP_ADDREQ_FLAG_ADD)) &&
-           WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0,
-                              const_cast<char*>(body.data()), length, length, 0) &&
-           WinHttpReceiveResponse(request, nullptr);
-}
-
-// Wine's receive time-out bounds each read of the body but not the wait for the
-// answer's head, which has an option of its own and no limit by default.
-bool LimitReceiving(HINTERNET request, DWORD timeoutMs) {
-    return WinHttpSetTimeouts(request, 0, 30000, 30000, static_cast<int>(timeoutMs)) &&
-           WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &timeoutMs,
-                            sizeof timeoutMs);
-}
-
 // Posts as the gateway client does: synchronously, with the headers in the order
-// given (CR LF between them) and nothing else of its own.
-Exchange Post(const std::wstring& url, std::string_view body, const std::wstring& headers = {},
-              DWORD receiveTimeoutMs = 30000) {
-    const Target target = Crack(url);
-    unique_hinternet session(WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_NO_PROXY,
-                                         WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    unique_hinternet connection(WinHttpConnect(session.get(), target.host.c_str(), target.port, 0));
-    unique_hinternet request(WinHttpOpenRequest(connection.get(), L"POST", target.path.c_str(),
-                                                nullptr, WINHTTP_NO_REFERER,
-                                                WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
-    Exchange exchange;
-    if (!request || !LimitReceiving(request.get(), receiveTimeoutMs) ||
-        !SendAndReceive(request.get(), body, headers) || !ReadAnswer(request.get(), exchange))
-        exchange.error = GetLastError();
-    return exchange;
+// given (CR LF between them) and nothing else of its own, on a connection of its own.
+HttpAnswer Post(const std::wstring& url, std::string_view body, const std::wstring& headers = {},
+                DWORD receiveTimeoutMs = 30000) {
+    return BareHttpClient(url).Post(body, headers, receiveTimeoutMs);
 }
 
 double SecondsSince(Clock::time_point start) {
@@ -147,7 +69,7 @@ TEST(GatewayServerTest, KeepsThePostAsItArrived) {
     GatewayServer server;
     server.Queue({.body = "<response result=\"0\"/>"});
     const std::string body = "<?xml version=\"1.0\"?>\r\n<request>\xD0\x90</request>";
-    const Exchange exchange = Post(
+    const HttpAnswer exchange = Post(
         server.Url(), body,
         L"Accept-encoding: identity\r\nUser-Agent: Dezuri r0\r\nX-Digital-Sign-Alg: MD5withRSA");
     EXPECT_EQ(exchange.body, "<response result=\"0\"/>");
@@ -177,8 +99,8 @@ TEST(GatewayServerTest, AnswersInTheOrderQueuedThenByTheResponder) {
         return ScriptedAnswer{.body = "echo " + request.body};
     });
 
-    const Exchange first = Post(server.Url(), "1"), second = Post(server.Url(), "2"),
-                   third = Post(server.Url(), "3");
+    const HttpAnswer first = Post(server.Url(), "1"), second = Post(server.Url(), "2"),
+                     third = Post(server.Url(), "3");
     EXPECT_EQ(first.body, "first");
     EXPECT_EQ(first.contentType, L"text/xml");
     EXPECT_EQ(second.status, 404u);
@@ -190,7 +112,7 @@ TEST(GatewayServerTest, AnswersInTheOrderQueuedThenByTheResponder) {
 
 TEST(GatewayServerTest, AnUnscriptedRequestGetsAFailureNotAHang) {
     GatewayServer server;
-    const Exchange exchange = Post(server.Url(), "<request/>");
+    const HttpAnswer exchange = Post(server.Url(), "<request/>");
     EXPECT_EQ(exchange.status, 500u);
     EXPECT_EQ(exchange.body, "no answer scripted");
 }
@@ -206,7 +128,7 @@ TEST(GatewayServerTest, DropBeforeAnswerFailsTheClientsReceive) {
 TEST(GatewayServerTest, DropMidAnswerSendsHalfTheBody) {
     GatewayServer server;
     server.Queue({.body = "<response/>", .fault = Fault::DropMidAnswer});
-    const Exchange exchange = Post(server.Url(), "<request/>");
+    const HttpAnswer exchange = Post(server.Url(), "<request/>");
     EXPECT_EQ(exchange.status, 200u);
     EXPECT_EQ(exchange.body, "<resp");
 }
@@ -223,7 +145,7 @@ TEST(GatewayServerTest, TrickleSendsTheBodyAByteASecond) {
     GatewayServer server;
     server.Queue({.body = "abc", .fault = Fault::Trickle});
     const auto start = Clock::now();
-    const Exchange exchange = Post(server.Url(), "<request/>", {}, 2000);
+    const HttpAnswer exchange = Post(server.Url(), "<request/>", {}, 2000);
     const double seconds = SecondsSince(start);
     EXPECT_EQ(exchange.body, "abc");
     EXPECT_GT(seconds, 2.5);
@@ -299,13 +221,3 @@ INSTANTIATE_TEST_SUITE_P(
                        "POST / HTTP/1.1\r\nContent-Length: 1\r\nabc\r\n\r\nx"},
         RefusedRequest{"OfAnotherVersion", "POST / HTTP/1.0\r\nContent-Length: 1\r\n\r\nx"}),
     [](const testing::TestParamInfo<RefusedRequest>& info) { return info.param.name; });
-
-TEST(GatewayAnswerTest, NestsTheOperationInItsGroupUnderTheRoot) {
-    EXPECT_EQ(
-        tools::GatewayAnswer("terminals", "getLastIds", "0", R"(<last-payment id="5"/>)"),
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<response result=\"0\"><terminals>"
-        "<getLastIds result=\"0\"><last-payment id=\"5\"/></getLastIds></terminals></response>");
-    EXPECT_TRUE(tools::GatewayAnswer("system", "getResultCodes", "", "", "150")
-                    .ends_with("<response result=\"150\"><system><getResultCodes></getResultCodes>"
-                               "</system></response>"));
-}

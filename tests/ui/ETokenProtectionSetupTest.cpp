@@ -2,7 +2,7 @@
 
 #include "../support/TokenDoubles.h"
 
-#include "gateway-server/GatewayServer.h"
+#include "gateway-answers/GatewayAnswers.h"
 #include "gateway/uDevice.h"
 #include "ui/ufmETokenProtectionSetup.h"
 #include "ui/ufmETokenProtectionSetupIds.h"
@@ -76,7 +76,7 @@ bool NextEnabled(HWND dialog) {
 }
 
 TEST_F(PersonWizard, AddsAPersonWhoseKeyTheGatewayAccepts) {
-    server.Queue({tools::GatewayAnswer("persons", "setPublicKey")});
+    server.Queue({GatewayAnswer("persons", "setPublicKey")});
     Drive([&](HWND dialog) {
         EXPECT_FALSE(IsShown(dialog, IDC_PREVIOUS));
         SaveScreenshot({dialog}, L"wizard-start");

@@ -1,8 +1,9 @@
 // The settings dialog as a host opens it ("ShowSettingsDlg" through IDispatch)
 // and a user operates it, against the gateway simulator.
 
-#include "../gateway/GatewayAnswers.h"
+#include "gateway-answers/GatewayAnswers.h"
 #include "../support/Dialogs.h"
+#include "../support/Files.h"
 #include "../support/Host.h"
 
 #include "common/Text.h"
@@ -188,7 +189,11 @@ TEST_F(SettingsDialog, InitializingTheTerminalReloadsTheCatalogueAndRestoresTheS
 }
 
 TEST_F(SettingsDialog, TheLogSubmenuShowsOnlyWhileTheDebugLogIsOn) {
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
     for (const bool debugLog : {false, true}) {
+        // An earlier run's log of the day would be found whatever this call logs.
+        DeleteFileW(driver->DebugLogFile(today).c_str());
         driver->SetSettingValue(L"DebugLogEnabled", MakeBoolVariant(debugLog).get());
         driver->SetDebugLogEnabled(debugLog);
         ShowSettingsDlg([&](HWND dialog) {
@@ -205,6 +210,8 @@ TEST_F(SettingsDialog, TheLogSubmenuShowsOnlyWhileTheDebugLogIsOn) {
                       1);
             // The call that opened the dialog is in today's log, wherever the log goes.
             if (debugLog) {
+                EXPECT_NE(ReadFileBytes(driver->DebugLogFile(today)).find("> ShowSettingsDlg"),
+                          std::string::npos);
                 PostMessageW(dialog, WM_COMMAND, IDM_OPEN_CURRENT_DEBUG_LOG, 0);
                 Settle(dialog);
                 EXPECT_FALSE(FindWindowW(L"#32770", L"Информация"));

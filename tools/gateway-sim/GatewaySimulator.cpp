@@ -1,5 +1,6 @@
 #include "gateway-sim/GatewaySimulator.h"
 
+#include "gateway-sim/GatewayAnswer.h"
 #include "gateway-sim/SimulatorTexts.h"
 
 #include "common/Text.h"

@@ -4,7 +4,7 @@
 // terminal, a known operation), keeps the numbering, the balance and the
 // payments, and answers with the elements the client reads.
 
-#include "gateway-server/GatewayServer.h"
+#include "gateway-sim/server/GatewayServer.h"
 #include "gateway-sim/Catalogue.h"
 #include "gateway-sim/SimulatorOptions.h"
 
