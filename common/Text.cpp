@@ -123,4 +123,17 @@ std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_
     return text;
 }
 
+std::vector<std::wstring> SplitLines(std::wstring_view text) {
+    std::vector<std::wstring> lines;
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = std::min(text.find(L'\n', start), text.size());
+        std::wstring line(text.substr(start, end - start));
+        if (line.ends_with(L'\r'))
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
 } // namespace svcgate

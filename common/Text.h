@@ -37,4 +37,8 @@ std::wstring FormatText(const wchar_t* format, ...);
 // Replaces every occurrence of `from` in `text` by `to`.
 std::wstring ReplaceAll(std::wstring text, std::wstring_view from, std::wstring_view to);
 
+// The lines of a text ended by LF or CRLF; a last line may be unended, as
+// MSXML under Wine leaves it.
+std::vector<std::wstring> SplitLines(std::wstring_view text);
+
 } // namespace svcgate

@@ -90,20 +90,7 @@ void WriteIniText(const std::wstring& path, const wchar_t* section, const wchar_
 }
 
 std::vector<std::wstring> ReadTextLines(const std::wstring& path) {
-    const std::wstring text = DecodedText(ReadSharedFile(path).value_or(std::string()));
-    std::vector<std::wstring> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(L'\n', start);
-        if (end == std::wstring::npos)
-            end = text.size();
-        std::wstring line = text.substr(start, end - start);
-        if (line.ends_with(L'\r'))
-            line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
+    return SplitLines(DecodedText(ReadSharedFile(path).value_or(std::string())));
 }
 
 void WriteTextLines(const std::wstring& path, const std::vector<std::wstring>& lines) {

@@ -46,19 +46,8 @@ std::string ReadFileBytes(const std::wstring& fileName) {
     return content.str();
 }
 
-// MSXML under Wine saves with LF alone, and may leave the last line unended.
 std::vector<std::wstring> ReadAnsiLines(const std::wstring& fileName) {
-    const std::wstring text = AnsiToWide(ReadFileBytes(fileName));
-    std::vector<std::wstring> lines;
-    for (size_t start = 0; start < text.size();) {
-        const size_t end = std::min(text.find(L'\n', start), text.size());
-        std::wstring line = text.substr(start, end - start);
-        if (line.ends_with(L'\r'))
-            line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
+    return SplitLines(AnsiToWide(ReadFileBytes(fileName)));
 }
 
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const std::wstring& prefix) {
