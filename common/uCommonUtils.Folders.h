@@ -9,6 +9,8 @@ namespace svcgate {
 // The path with a "\\" at its end; an empty path gives "\\" alone.
 std::wstring IncludeTrailingPathDelimiter(std::wstring path);
 bool DirectoryExists(const std::wstring& path);
+// A file, not a folder, is there to be opened (the help file, today's log).
+bool FileExists(const std::wstring& path);
 
 // A shell special folder with a trailing delimiter, created when missing. Falls
 // back to the current user's application data folder when the shell refuses `csidl`.

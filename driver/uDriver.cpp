@@ -4,7 +4,6 @@
 #include "driver/uDriver.h"
 
 #include "common/Finally.h"
-#include "common/Text.h"
 #include "common/Variants.h"
 #include "common/uEquipmentErrors.h"
 #include "common/uSimpleCrypt.h"

@@ -55,11 +55,6 @@ void ShowInformationBox(HWND owner, const std::wstring& text) {
     MessageBoxW(owner, text.c_str(), SettingsTexts::InformationCaption, MB_OK | MB_ICONINFORMATION);
 }
 
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // A window that outlives its object goes with it, and no message of its
 // destruction reaches the object that is no more.
 Dialog::~Dialog() {

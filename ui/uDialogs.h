@@ -26,9 +26,6 @@ void SetEditNumbersOnly(HWND control);
 void ShowErrorBox(HWND owner, const std::wstring& text);
 void ShowInformationBox(HWND owner, const std::wstring& text);
 
-// A file, not a folder, is there to be opened (the help file, today's log).
-bool FileExists(const std::wstring& path);
-
 // A dialog window from a resource template of this module, run modally or made a
 // child window of another one. No C++ exception crosses its window procedure:
 // an error while the window is being built ends it and travels on to whoever

@@ -5,6 +5,7 @@
 
 #include "common/Finally.h"
 #include "common/Text.h"
+#include "common/uCommonUtils.Folders.h"
 #include "common/uEquipmentErrors.h"
 #include "device/uDeviceTexts.h"
 #include "ui/uHtmlHelp.h"

@@ -36,8 +36,7 @@ SettingValues GatewaySettings(const std::wstring& url, const std::wstring& passw
     SettingValues values;
     values.emplace_back(L"Server1URL", MakeVariant(url));
     values.emplace_back(L"Login", MakeVariant(L"dealer"));
-    values.emplace_back(L"Password",
-                        MakeVariant(AnsiToWide(ScrambleValue(WideToAnsi(password), true))));
+    values.emplace_back(L"Password", MakeVariant(ScrambledSetting(password)));
     values.emplace_back(L"TerminalID", MakeVariant(L"77"));
     values.emplace_back(L"SrvResponseTimeout", MakeVariant(timeoutMs));
     values.emplace_back(L"DebugLogEnabled", MakeBoolVariant(debugLog));
