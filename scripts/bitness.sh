@@ -21,17 +21,31 @@ use_bitness() {
     export SVCGATE_WINEPREFIX=${SVCGATE_WINEPREFIX:-$bitness_build/wineprefix}
 }
 
-# A kernel built without 32-bit support (seen on a cloud machine) refuses to start
+# A kernel built without 32-bit support (seen on cloud machines) refuses to start
 # the 32-bit Wine loader, and with it every 32-bit Windows program, even in a
-# 64-bit prefix: only the 64-bit half of the tests can run there.
+# 64-bit prefix.
 runs_32bit_programs() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
-# For a test that needs a 32-bit program: where none can start, the test says so
-# and ends with the code its CTest registration counts as skipped.
+# in_32bit_world "$0" "$@", first thing in a script that runs 32-bit programs:
+# returns where they start, natively or (in a run of the script again) emulated
+# by scripts/i386/; SVCGATE_32BIT_WAY then says which. What is missing is
+# installed first, while the machine's package manager can still be reached.
+in_32bit_world() {
+    if runs_32bit_programs; then
+        export SVCGATE_32BIT_WAY=${SVCGATE_32BIT_WAY:-native}
+        return
+    fi
+    bash "$svcgate_root/scripts/setup.sh"
+    runs_32bit_programs && return
+    source "$svcgate_root/scripts/i386/emulation.sh"
+    exec_emulated "$@"
+}
+
+# For a test that needs a 32-bit program: one that cannot start is a failure.
 require_32bit_programs() {
     runs_32bit_programs && return
-    echo "skipped: this machine's kernel does not start 32-bit programs"
-    exit 77
+    echo "32-bit programs do not start: run the tests through scripts/test.sh"
+    exit 1
 }
 
 # build_bitness BITS [CMake arguments...]: use_bitness, then the build brought up

@@ -1,14 +1,21 @@
 #!/usr/bin/env bash
 # The reliability campaign in full: installs and builds as the test command does,
 # then runs every campaign program with the counts the figures of docs/reliability.md come from.
-# `reliability.sh 64` runs it against the 64-bit module, 32 (or none) the 32-bit one,
-# or the 64-bit one where the machine starts no 32-bit program.
+# `reliability.sh 64` runs it against the 64-bit module, `reliability.sh 32` the
+# 32-bit one, and no bitness both in turn.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/bitness.sh"
+in_32bit_world "$0" "$@"
 unset SVCGATE_WINEPREFIX
-bits=${1:-32}
-[ -n "${1:-}" ] || runs_32bit_programs || bits=64
-build_bitness "$bits"
-persistent_wineserver
-bash "$root/tests/campaign/campaign.sh" "$bitness_build" full
+[ $# -gt 0 ] || set -- 32 64
+status=0
+for bits in "$@"; do
+    (
+        build_bitness "$bits"
+        persistent_wineserver
+        echo "=== the $bits-bit module"
+        bash "$root/tests/campaign/campaign.sh" "$bitness_build" full
+    ) || status=1
+done
+exit $status

@@ -5,17 +5,14 @@
 # and package, the simulator, the equipment manager stand-in), installing what is
 # missing, and removes the package at the end. `sale.sh 64` installs the x64
 # package and sells through the 64-bit module under the 64-bit script host,
-# `sale.sh 32` (or no bitness) the x86 package under the 32-bit one, unless the
-# machine cannot start 32-bit programs.
+# `sale.sh 32` (or no bitness) the x86 package under the 32-bit one.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/bitness.sh"
+in_32bit_world "$0" "$@"
 unset SVCGATE_WINEPREFIX
 bits=${1:-32}
-if [ -z "${1:-}" ] && ! runs_32bit_programs; then
-    echo "This machine's kernel does not start 32-bit programs: the sale goes through the 64-bit module."
-    bits=64
-fi
+[ "$bits" = 32 ] && echo "32-bit programs run $SVCGATE_32BIT_WAY"
 options=()
 if [ "$bits" = 64 ]; then
     # The x64 package carries the 32-bit module too.
