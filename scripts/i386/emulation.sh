@@ -45,7 +45,9 @@ i386_fetch_qemu() {
 i386_build_trap_mend() {
     local source=$svcgate_root/scripts/i386/trapno.c
     [ "$i386_trap_mend" -nt "$source" ] && return
-    gcc -m32 -shared -nostdlib -fPIC -O2 -Wall -Wextra -Werror -o "$i386_trap_mend" "$source"
+    # Programs of another run may have the old one mapped: it is replaced, not rewritten.
+    gcc -m32 -shared -nostdlib -fPIC -O2 -Wall -Wextra -Werror -o "$i386_trap_mend.$$" "$source"
+    mv "$i386_trap_mend.$$" "$i386_trap_mend"
 }
 
 # exec_emulated SCRIPT [ARGUMENTS...]: runs the script again inside a user

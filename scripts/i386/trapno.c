@@ -88,3 +88,11 @@ int sigaction(int sig, const struct kernel_sigaction_glibc *act,
         old->handler = previous;
     return result;
 }
+
+extern int unsetenv(const char *);
+
+/* qemu gives the variable to the emulated process alone, but a 32-bit Wine
+ * process that starts a 64-bit program (the wineserver, say) would hand it on,
+ * and the 64-bit loader would complain of a library of the wrong class. Each
+ * 32-bit child gets it again from its own qemu. */
+__attribute__((constructor)) static void forget_the_preload(void) { unsetenv("LD_PRELOAD"); }
