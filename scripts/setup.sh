@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix mingw-w64-i686-dev
           g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev googletest cmake make xvfb xauth locales clang-format fp-utils openssl
-          socat wixl msitools)
+          socat wixl msitools osslsigncode)
 
 missing() {
     dpkg --print-foreign-architectures | grep -qx i386 || return 0

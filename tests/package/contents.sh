@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # contents.sh PACKAGE BUILD [BUILD32], in the build's prefix: what the installer
-# package of the build carries. Each module of the build(s), with its help file
-# beside it, in the folder and registry view of its bitness; the version of the
+# package of the build carries. Each module of the build(s), signed, with its help
+# file beside it, in the folder and registry view of its bitness; the version of the
 # modules' own version resource; and, for each module, registry rows that are
 # exactly what regsvr32 of that module writes in its view, so that the package
 # and the module's own registration never drift apart.
 source "$(dirname "$0")/common.sh"
+require_each_bitness
 trap end_session EXIT
 session_modules=()
 for module in "${modules[@]}"; do
@@ -19,11 +20,8 @@ fail() {
     status=1
 }
 
-extracted=$session_work/extracted
-mkdir "$extracted"
-(cd "$extracted" && msiextract "$package" >/dev/null)
-# The installation folder: where the outermost module lies.
-extracted=$(find "$extracted" -name svcgate.dll -printf '%d %h\n' | sort -n | head -1 | cut -d' ' -f2-)
+mkdir "$session_work/extracted"
+extracted=$(extract_package "$session_work/extracted")
 expected_files=()
 for module in "${modules[@]}"; do
     read -r folder from bits <<<"$module"

@@ -7,6 +7,7 @@
 # but the shop's data folder; a per-user installation writes the current user's
 # classes alone.
 source "$(dirname "$0")/common.sh"
+require_each_bitness
 session_modules=("$build/tests/doubles/eqmanager/eqmanager.dll")
 register_modules
 installed=()
