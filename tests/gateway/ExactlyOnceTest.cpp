@@ -14,7 +14,7 @@ namespace {
 class ExactlyOnce : public SimulatedGateway {
 protected:
     void SetUp() override {
-        ForgetPendingRegistration(L"77");
+        ForgetTerminalPayments(L"77");
         Start();
         client.SetSrvResponseTimeout(1000);
         ASSERT_EQ(client.GetLastIds(), 0);
@@ -68,10 +68,49 @@ INSTANTIATE_TEST_SUITE_P(Payments, LostRegistration,
                                          Loss{"AnswerLate", LinkFault::Late, 1007}),
                          [](const testing::TestParamInfo<Loss>& info) { return info.param.name; });
 
-TEST_F(ExactlyOnce, AnotherSaleAfterALostAnswerTakesTheNextNumber) {
+// The host was told "failed" and never had the payment's number: the cashier
+// learns of it before the desk sells on, once, and so does the event log.
+TEST_F(ExactlyOnce, AHeldPendingPaymentIsToldOnceBeforeTheDeskSellsOn) {
+    std::vector<std::wstring> told;
+    client.SetEventLog([&](const std::wstring& text) { told.push_back(text); });
     LoseNext(L"addOfflinePayment", LinkFault::Dropped);
-    EXPECT_NE(Sell(client, L"9001"), 0);
+    EXPECT_NE(Sell(client, L"9001234567"), 0);
+    EXPECT_EQ(Sell(client, L"9002"), 1001);
+    EXPECT_NE(client.LastResultDescription().find(L"№ 1 "), std::wstring::npos);
+    EXPECT_NE(client.LastResultDescription().find(L"******4567"), std::wstring::npos);
+    EXPECT_EQ(told, std::vector<std::wstring>{client.LastResultDescription()});
     ASSERT_EQ(Sell(client, L"9002"), 0) << client.LastResultDescription();
+    EXPECT_EQ(paymentID, 2);
+    EXPECT_EQ(Held(L"9001234567"), 1);
+    EXPECT_EQ(told.size(), 1u);
+}
+
+// Between a lost registration and its retry another sale took the next
+// numbers: the retry still goes out under its own.
+TEST_F(ExactlyOnce, TheRetryKeepsItsOwnReceiptNumber) {
+    LoseNext(L"addOfflinePayment", LinkFault::LostRequest);
+    EXPECT_NE(Sell(client, L"9001"), 0);
+    LoseNext(L"getPaymentStatus", LinkFault::LostRequest);
+    ASSERT_EQ(Sell(client, L"9002"), 0) << client.LastResultDescription();
+    ASSERT_EQ(Sell(client, L"9001"), 0) << client.LastResultDescription();
+    EXPECT_EQ(paymentID, 1);
+    const std::vector<tools::HeldPayment> ledger = simulator->Ledger();
+    ASSERT_EQ(ledger.size(), 2u);
+    EXPECT_EQ(ledger[0].receipt, 2);
+    EXPECT_EQ(ledger[1].id, 1);
+    EXPECT_EQ(ledger[1].receipt, 1);
+}
+
+// Both take the gateway's last number at "Enable"; the second, another sale,
+// must not go out under the first one's number and be taken for sold.
+TEST_F(ExactlyOnce, TwoDriversOnOneTerminalNeverShareANumber) {
+    SimulatorClient second;
+    Connect(second);
+    second.SetSrvResponseTimeout(1000);
+    ASSERT_EQ(second.GetLastIds(), 0);
+    ASSERT_EQ(second.GetUIProviders(), 0);
+    ASSERT_EQ(Sell(client, L"9001"), 0) << client.LastResultDescription();
+    ASSERT_EQ(Sell(second, L"9002"), 0) << second.LastResultDescription();
     EXPECT_EQ(paymentID, 2);
     EXPECT_EQ(Held(L"9001"), 1);
     EXPECT_EQ(Held(L"9002"), 1);
@@ -91,15 +130,17 @@ TEST_F(ExactlyOnce, ANewDriverRetriesWhatTheOldOneLeftPending) {
     EXPECT_EQ(restarted.TransactNum(), 2);
 }
 
-TEST_F(ExactlyOnce, AnUnansweredStatusQuestionRegistersNothing) {
+// A record whose status cannot be learned keeps no other sale waiting, and is
+// still there for its own retry.
+TEST_F(ExactlyOnce, AnUnansweredStatusQuestionKeepsNoSaleWaiting) {
     LoseNext(L"addOfflinePayment", LinkFault::LostRequest);
     EXPECT_NE(Sell(client, L"9001"), 0);
     LoseNext(L"getPaymentStatus", LinkFault::LostRequest);
-    EXPECT_EQ(Sell(client, L"9002"), 1001);
-    EXPECT_EQ(Held(L"9002"), 0);
     ASSERT_EQ(Sell(client, L"9002"), 0) << client.LastResultDescription();
+    EXPECT_EQ(paymentID, 2);
+    ASSERT_EQ(Sell(client, L"9001"), 0) << client.LastResultDescription();
     EXPECT_EQ(paymentID, 1);
-    EXPECT_EQ(Held(L"9001"), 0);
+    EXPECT_EQ(Held(L"9001"), 1);
 }
 
 } // namespace
