@@ -3,6 +3,9 @@
 
 #include "SimulatedGateway.h"
 
+#include "common/Module.h"
+#include "common/Owners.h"
+
 #include <algorithm>
 
 using namespace svcgate;
@@ -142,5 +145,107 @@ TEST_F(ExactlyOnce, AnUnansweredStatusQuestionKeepsNoSaleWaiting) {
     EXPECT_EQ(paymentID, 1);
     EXPECT_EQ(Held(L"9001"), 1);
 }
+
+// Another host on this machine: this test program, running the sale below in a
+// process of its own against the gateway named in its environment.
+constexpr const wchar_t* SaleUrlVariable = L"SVCGATE_SALE_URL";
+
+class OtherHost {
+public:
+    explicit OtherHost(const std::wstring& url) {
+        SetEnvironmentVariableW(SaleUrlVariable, url.c_str());
+        std::wstring line = L"\"" + ThisModulePath() +
+                            L"\" --gtest_also_run_disabled_tests "
+                            L"--gtest_filter=DISABLED_OtherHost.SellsTheSale";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION created{};
+        const bool started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                                            nullptr, nullptr, &startup, &created);
+        SetEnvironmentVariableW(SaleUrlVariable, nullptr);
+        EXPECT_TRUE(started);
+        process_.reset(created.hProcess);
+        const unique_handle thread(created.hThread);
+    }
+    DWORD Ended() {
+        WaitForSingleObject(process_.get(), INFINITE);
+        DWORD code = 1;
+        GetExitCodeProcess(process_.get(), &code);
+        return code;
+    }
+    bool Running() { return WaitForSingleObject(process_.get(), 50) == WAIT_TIMEOUT; }
+    void Kill() {
+        TerminateProcess(process_.get(), 9);
+        Ended();
+    }
+
+private:
+    unique_handle process_;
+};
+
+// The other host's sale, from its own "Enable" on; it waits for the gateway as
+// long as the gateway may hold the answer.
+TEST(DISABLED_OtherHost, SellsTheSale) {
+    std::wstring url(1024, L'\0');
+    url.resize(GetEnvironmentVariableW(SaleUrlVariable, url.data(), DWORD(url.size())));
+    SimulatorClient host;
+    host.SetServer1URL(url);
+    host.SetLogin(L"dealer");
+    host.SetPassword(L"secret");
+    host.SetTerminalID(L"77");
+    host.SetSrvResponseTimeout(600000);
+    ASSERT_EQ(host.GetLastIds(), 0);
+    ASSERT_EQ(host.GetUIProviders(), 0);
+    TPaymentStatus status = psError;
+    std::int32_t id = 0;
+    std::wstring uid;
+    for (const TPaymentMode mode : {pmCheck, pmOffLine})
+        ASSERT_EQ(
+            host.AuthorizePayment(1015000, 1000000, L"1001", L"9001", {}, mode, status, id, uid),
+            0);
+}
+
+struct OtherProcess {
+    const char* name;
+    // Killed while the gateway holds the registration's answer, and this host
+    // then started anew; else its sale ended before this host's.
+    bool killed;
+};
+
+class AnotherProcess : public ExactlyOnce, public testing::WithParamInterface<OtherProcess> {};
+
+// Nothing but the shared file tells this host what the other one sent: a
+// killed host's identical retry is its held sale, and no other sale takes its number.
+TEST_P(AnotherProcess, NeverHoldsASaleTwiceOrSharesANumber) {
+    if (GetParam().killed)
+        simulator->StrikeNext(L"addOfflinePayment", LinkFault::Late, 600000);
+    OtherHost other(server.Url());
+    if (GetParam().killed) {
+        while (Held(L"9001") == 0 && other.Running()) {
+        }
+        ASSERT_EQ(Held(L"9001"), 1);
+        other.Kill();
+    } else {
+        ASSERT_EQ(other.Ended(), 0u);
+    }
+    SimulatorClient restarted;
+    Connect(restarted);
+    ASSERT_EQ(restarted.GetLastIds(), 0);
+    ASSERT_EQ(restarted.GetUIProviders(), 0);
+    TDevice& desk = GetParam().killed ? static_cast<TDevice&>(restarted) : client;
+    if (GetParam().killed) {
+        ASSERT_EQ(Sell(desk, L"9001"), 0) << desk.LastResultDescription();
+        EXPECT_EQ(paymentID, 1);
+    }
+    ASSERT_EQ(Sell(desk, L"9002"), 0) << desk.LastResultDescription();
+    EXPECT_EQ(paymentID, 2);
+    EXPECT_EQ(Held(L"9001"), 1);
+    EXPECT_EQ(Held(L"9002"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, AnotherProcess,
+                         testing::Values(OtherProcess{"KilledWhileTheGatewayHoldsTheAnswer", true},
+                                         OtherProcess{"SoldFirst", false}),
+                         [](const auto& info) { return info.param.name; });
 
 } // namespace
