@@ -12,6 +12,7 @@
 #include "driver/uDriverTexts.h"
 #include "gateway/GatewayValues.h"
 #include "gateway/uGatewaySettings.h"
+#include "gateway/uGatewayTexts.h"
 #include "ui/ufmCommonSettings.h"
 #include "ui/ufmMainSettings.h"
 
@@ -27,6 +28,9 @@ void TDriver::DoCreate() {
     FDevice = std::make_unique<TDevice>();
     FDevice->SetDebugLog(
         [this](std::wstring_view name, std::wstring_view text) { WriteDebugLog(name, text); });
+    FDevice->SetEventLog([this](const std::wstring& text) {
+        WriteLog(GatewayTexts::HeldEventName, text, HeldPaymentEventType);
+    });
 }
 
 void TDriver::DoDestroy() {

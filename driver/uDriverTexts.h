@@ -14,5 +14,8 @@ constexpr const wchar_t* NoErrors = L"Нет ошибок";
 constexpr const wchar_t* AccountParameter = L"account";
 constexpr const wchar_t* IdentificationAttribute = L"identification";
 constexpr const wchar_t* InitializeTerminalMethod = L"InitializeTerminal";
+// The event type of a payment found held after its sale ended without a verdict:
+// the one the driver base gives its own entries.
+constexpr int HeldPaymentEventType = 1;
 
 } // namespace svcgate::DriverTexts

@@ -19,14 +19,14 @@ constexpr DWORD CacheLockWaitMs = 30000;
 
 // The session that comes first creates the mutex; without an entry for every
 // user, the driver in another user's session could not open it.
-unique_handle OpenCacheFilesMutex() {
+unique_handle OpenMachineMutex(const std::wstring& name) {
     unique_hlocal descriptor;
     CheckWin32(ConvertStringSecurityDescriptorToSecurityDescriptorW(
         L"D:(A;;GA;;;WD)", SDDL_REVISION_1, descriptor.put_as<void>(), nullptr));
     SECURITY_ATTRIBUTES everyone{sizeof everyone, descriptor.get(), FALSE};
-    unique_handle mutex(CreateMutexW(&everyone, FALSE, CacheFilesMutex));
+    unique_handle mutex(CreateMutexW(&everyone, FALSE, name.c_str()));
     if (!mutex && GetLastError() == ERROR_ACCESS_DENIED)
-        mutex.reset(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, CacheFilesMutex));
+        mutex.reset(OpenMutexW(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str()));
     return mutex;
 }
 
@@ -50,15 +50,17 @@ std::wstring DecodedText(const std::string& bytes) {
 
 } // namespace
 
-// A mutex left by a process that ended while holding it is taken over: every
-// file of the set is still whole, as each is replaced in one step.
-CacheFilesLock::CacheFilesLock() : mutex_(OpenCacheFilesMutex()) {
+// A mutex left by a process that ended while holding it is taken over: what it
+// guards is files, each replaced in one step, so they are still whole.
+MachineLock::MachineLock(const std::wstring& name, DWORD waitMs) : mutex_(OpenMachineMutex(name)) {
     if (!mutex_)
         return;
-    const DWORD waited = WaitForSingleObject(mutex_.get(), CacheLockWaitMs);
+    const DWORD waited = WaitForSingleObject(mutex_.get(), waitMs);
     if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED)
         owned_.reset(mutex_.get());
 }
+
+CacheFilesLock::CacheFilesLock() : MachineLock(CacheFilesMutex, CacheLockWaitMs) {}
 
 bool FileStamp::operator==(const FileStamp& other) const {
     return CompareFileTime(&written, &other.written) == 0 && size == other.size;

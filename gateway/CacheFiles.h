@@ -13,23 +13,30 @@
 
 namespace svcgate {
 
-// The cache files are one set: the configuration identifier of one refresh must
-// never be read beside the catalogue of another. Whoever reads or writes the set
-// holds this machine-wide lock meanwhile, whichever user's session it runs in.
-// A process that waits too long gives up, so that a stuck one cannot hold every
-// cash desk of the machine: it then neither writes the set nor trusts what it
-// would read of it.
-class CacheFilesLock {
+// A lock that every driver instance on the machine takes by name, whichever
+// user's session and bitness it runs in. A process that ended while holding it
+// leaves it to the next taker. One that waits too long gives up, so that a stuck
+// process cannot hold every cash desk of the machine: Held() is false then.
+class MachineLock {
 public:
-    CacheFilesLock();
-    CacheFilesLock(const CacheFilesLock&) = delete;
-    CacheFilesLock& operator=(const CacheFilesLock&) = delete;
+    MachineLock(const std::wstring& name, DWORD waitMs);
+    MachineLock(const MachineLock&) = delete;
+    MachineLock& operator=(const MachineLock&) = delete;
     bool Held() const { return static_cast<bool>(owned_); }
 
 private:
     unique_handle mutex_;
     // Released before the mutex's handle is closed.
     unique_mutex_ownership owned_;
+};
+
+// The cache files are one set: the configuration identifier of one refresh must
+// never be read beside the catalogue of another. Whoever reads or writes the set
+// holds this lock meanwhile; one that did not get it neither writes the set nor
+// trusts what it would read of it.
+class CacheFilesLock : public MachineLock {
+public:
+    CacheFilesLock();
 };
 
 // When and how large a file was last written: what was read from it need not be

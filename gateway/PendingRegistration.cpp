@@ -1,6 +1,7 @@
 #include "gateway/PendingRegistration.h"
 
 #include "common/Exception.h"
+#include "common/Md5.h"
 #include "common/Text.h"
 #include "common/uCommonUtils.Folders.h"
 #include "gateway/CacheFiles.h"
@@ -9,6 +10,7 @@
 
 #include <charconv>
 #include <cwctype>
+#include <sstream>
 
 namespace svcgate {
 
@@ -16,12 +18,19 @@ using namespace GatewayTexts;
 
 namespace {
 
-constexpr const wchar_t* Header = L"svcgate pending registration 1";
+constexpr const wchar_t* Header = L"svcgate terminal payments 2";
+constexpr const wchar_t* NextKey = L"next=";
+constexpr const wchar_t* PendingKey = L"pending=";
+constexpr const wchar_t* PaymentsMutex = L"Global\\VelmoraSvcGate.Payments";
+constexpr const wchar_t* SendingMutex = L"Global\\VelmoraSvcGate.Sending.";
+// A rewrite of a few hundred bytes; far less than any exchange.
+constexpr DWORD PaymentsLockWaitMs = 30000;
+constexpr size_t AccountCharsShown = 4;
 
-// The file holds ASCII alone, so that no code page of any machine changes an
-// account or an extras value: everything else, and the escape itself, is %XXXX.
+// The file holds ASCII alone, its fields apart by blanks, so that no code page
+// of any machine changes an address: everything else, and the escape itself, is %XXXX.
 bool Plain(wchar_t c) {
-    return c >= L' ' && c <= L'~' && c != L'%';
+    return c > L' ' && c <= L'~' && c != L'%';
 }
 
 std::wstring Escaped(const std::wstring& text) {
@@ -49,95 +58,138 @@ std::optional<std::wstring> Unescaped(const std::wstring& text) {
     return plain;
 }
 
-// A name the file system takes, one per terminal identifier.
-std::wstring PendingFile(const std::wstring& TerminalID) {
+// A name the file system and the object namespace take, one per terminal identifier.
+std::wstring TerminalName(const std::wstring& TerminalID) {
     std::wstring name;
     for (const wchar_t c : TerminalID)
         name += iswalnum(c) && c < 128 ? std::wstring(1, c) : FormatText(L"_%04X", unsigned(c));
-    return GetDataFolder() + PendingFilePrefix + name + PendingFileExtension;
+    return name;
 }
 
-struct Fields {
-    std::optional<std::int32_t> id, receipt;
-    std::optional<Currency> from, to;
-    std::optional<std::wstring> gateway, provider, account;
-    std::vector<std::wstring> extras;
+// Each field with its length ahead, so that no two different sales read alike.
+std::wstring RequisitesDigest(const SaleRequisites& Sale) {
+    std::wstring fields;
+    for (const std::wstring& field :
+         {Sale.ProviderID, Sale.Account, std::to_wstring(Sale.AmountFrom),
+          std::to_wstring(Sale.AmountTo)})
+        fields += std::to_wstring(field.size()) + L":" + field;
+    for (const std::wstring& extra : Sale.Extras)
+        fields += std::to_wstring(extra.size()) + L":" + extra;
+    std::wstring hex;
+    for (const std::uint8_t byte : Md5Digest(WideToUtf8(fields)))
+        hex += FormatText(L"%02x", unsigned(byte));
+    return hex;
+}
 
-    bool Take(const std::wstring& name, const std::wstring& value) {
-        if (name == L"gateway")
-            gateway = value;
-        else if (name == L"id")
-            id = DecimalCode(value);
-        else if (name == L"receipt")
-            receipt = DecimalCode(value);
-        else if (name == L"from")
-            from = DecimalNumber<Currency>(value);
-        else if (name == L"to")
-            to = DecimalNumber<Currency>(value);
-        else if (name == L"provider")
-            provider = value;
-        else if (name == L"account")
-            account = value;
-        else if (name == L"extra")
-            extras.push_back(value);
-        else
-            return false;
-        return true;
-    }
+template <class Number> std::optional<Number> NumberField(std::wistringstream& line) {
+    std::wstring text;
+    line >> text;
+    return DecimalNumber<Number>(text);
+}
 
-    std::optional<PendingRegistration> Whole() const {
-        if (!gateway || !id || !receipt || !from || !to || !provider || !account)
-            return std::nullopt;
-        return PendingRegistration{*gateway, *id,   *receipt, *provider,
-                                   *account, *from, *to,      extras};
-    }
-};
+std::optional<PendingRegistration> PendingLine(const std::wstring& fields) {
+    std::wistringstream line(fields);
+    std::wstring gateway, digest, masked;
+    line >> gateway;
+    const std::optional<std::int32_t> id = NumberField<std::int32_t>(line),
+                                      receipt = NumberField<std::int32_t>(line);
+    const std::optional<Currency> from = NumberField<Currency>(line);
+    const std::optional<std::int64_t> written = NumberField<std::int64_t>(line);
+    line >> digest >> masked;
+    const std::optional<std::wstring> address = Unescaped(gateway), account = Unescaped(masked);
+    std::wstring rest;
+    if (!id || !receipt || !from || !written || !address || !account || digest.size() != 32 ||
+        (line >> rest))
+        return std::nullopt;
+    return PendingRegistration{*address, *id, *receipt, digest, *account, *from, *written};
+}
+
+bool TakeNext(const std::wstring& fields, TerminalPayments& payments) {
+    std::wistringstream line(fields);
+    const std::optional<std::int32_t> id = NumberField<std::int32_t>(line),
+                                      receipt = NumberField<std::int32_t>(line);
+    if (!id || !receipt)
+        return false;
+    payments.NextID = *id;
+    payments.NextReceipt = *receipt;
+    return true;
+}
+
+bool TakeLine(const std::wstring& line, TerminalPayments& payments) {
+    if (line.starts_with(NextKey))
+        return TakeNext(line.substr(wcslen(NextKey)), payments);
+    if (!line.starts_with(PendingKey))
+        return false;
+    const std::optional<PendingRegistration> pending = PendingLine(line.substr(wcslen(PendingKey)));
+    if (pending)
+        payments.Pending.push_back(*pending);
+    return pending.has_value();
+}
 
 } // namespace
 
-bool PendingRegistration::SameSale(const PendingRegistration& other) const {
-    return ProviderID == other.ProviderID && Account == other.Account &&
-           AmountFrom == other.AmountFrom && AmountTo == other.AmountTo && Extras == other.Extras;
+PendingRegistration PendingRegistration::Of(const std::wstring& Gateway,
+                                            const SaleRequisites& Sale) {
+    return {Gateway,
+            0,
+            0,
+            RequisitesDigest(Sale),
+            svcgate::MaskedAccount(Sale.Account),
+            Sale.AmountFrom,
+            FileTimeNow()};
 }
 
-std::optional<PendingRegistration> LoadPendingRegistration(const std::wstring& TerminalID) {
-    const std::vector<std::wstring> lines = ReadTextLines(PendingFile(TerminalID));
-    if (lines.empty() || lines.front() != Header)
-        return std::nullopt;
-    Fields fields;
-    for (size_t i = 1; i < lines.size(); ++i) {
-        const size_t equals = lines[i].find(L'=');
-        const std::optional<std::wstring> value =
-            equals == std::wstring::npos ? std::nullopt : Unescaped(lines[i].substr(equals + 1));
-        if (!value || !fields.Take(lines[i].substr(0, equals), *value))
-            return std::nullopt;
-    }
-    return fields.Whole();
+TerminalPaymentsLock::TerminalPaymentsLock() : MachineLock(PaymentsMutex, PaymentsLockWaitMs) {}
+
+SendingLock::SendingLock(const std::wstring& TerminalID, std::int32_t PaymentID)
+    : MachineLock(SendingMutex + TerminalName(TerminalID) + L"." + std::to_wstring(PaymentID), 0) {}
+
+std::wstring TerminalPaymentsFile(const std::wstring& TerminalID) {
+    return GetDataFolder() + PendingFilePrefix + TerminalName(TerminalID) + PendingFileExtension;
 }
 
-// The sale's outcome must not hang on the disk: a note that cannot be written
-// is still kept in memory by the caller.
-bool StorePendingRegistration(const std::wstring& TerminalID, const PendingRegistration& pending) {
-    std::vector<std::wstring> lines{Header,
-                                    L"gateway=" + Escaped(pending.Gateway),
-                                    L"id=" + std::to_wstring(pending.PaymentID),
-                                    L"receipt=" + std::to_wstring(pending.ReceiptNum),
-                                    L"provider=" + Escaped(pending.ProviderID),
-                                    L"account=" + Escaped(pending.Account),
-                                    L"from=" + std::to_wstring(pending.AmountFrom),
-                                    L"to=" + std::to_wstring(pending.AmountTo)};
-    for (const std::wstring& extra : pending.Extras)
-        lines.push_back(L"extra=" + Escaped(extra));
+// A file that cannot be opened or read is as unknown as a damaged one.
+TerminalPayments LoadTerminalPayments(const std::wstring& TerminalID) {
+    TerminalPayments payments;
+    std::vector<std::wstring> lines;
     try {
-        WriteTextLines(PendingFile(TerminalID), lines);
-        return true;
+        if (!StampOf(TerminalPaymentsFile(TerminalID)))
+            return payments;
+        lines = ReadTextLines(TerminalPaymentsFile(TerminalID));
     } catch (const Exception&) {
-        return false;
+        payments.Unreadable = true;
+        return payments;
     }
+    payments.Unreadable = lines.empty() || lines.front() != Header;
+    for (size_t i = 1; i < lines.size() && !payments.Unreadable; ++i)
+        payments.Unreadable = !TakeLine(lines[i], payments);
+    return payments;
 }
 
-void ForgetPendingRegistration(const std::wstring& TerminalID) {
-    DeleteFileW(PendingFile(TerminalID).c_str());
+void StoreTerminalPayments(const std::wstring& TerminalID, const TerminalPayments& payments) {
+    std::vector<std::wstring> lines{
+        Header, FormatText(L"%ls%d %d", NextKey, payments.NextID, payments.NextReceipt)};
+    for (const PendingRegistration& p : payments.Pending)
+        lines.push_back(FormatText(
+            L"%ls%ls %d %d %lld %lld %ls %ls", PendingKey, Escaped(p.Gateway).c_str(), p.PaymentID,
+            p.ReceiptNum, static_cast<long long>(p.AmountFrom), static_cast<long long>(p.Written),
+            p.Digest.c_str(), Escaped(p.MaskedAccount).c_str()));
+    WriteTextLines(TerminalPaymentsFile(TerminalID), lines);
+}
+
+void ForgetTerminalPayments(const std::wstring& TerminalID) {
+    DeleteFileW(TerminalPaymentsFile(TerminalID).c_str());
+}
+
+std::wstring MaskedAccount(const std::wstring& Account) {
+    const size_t shown = Account.size() > 2 * AccountCharsShown ? AccountCharsShown : 0;
+    return std::wstring(Account.size() - shown, L'*') + Account.substr(Account.size() - shown);
+}
+
+std::int64_t FileTimeNow() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return std::int64_t(ULONGLONG(now.dwHighDateTime) << 32 | now.dwLowDateTime);
 }
 
 } // namespace svcgate

@@ -9,6 +9,9 @@
 #include "gateway/uGatewayResults.h"
 #include "gateway/uGatewayTexts.h"
 
+#include "common/Exception.h"
+#include "gateway/CacheFiles.h"
+
 #include <algorithm>
 
 namespace svcgate {
@@ -42,10 +45,13 @@ std::wstring ReceiptDate() {
                       now.wMinute, now.wSecond);
 }
 
-// A last number the gateway does not give is 0. One that is not a number is no
-// numbering: taken as 0, it would send sales under numbers the gateway holds.
-std::optional<std::int32_t> LastNumber(const std::wstring& text) {
-    return text.empty() ? 0 : DecimalCode(text);
+// A record outlives no payment API's idempotency window: 24 hours, in file time.
+constexpr std::int64_t PendingLife = 24LL * 60 * 60 * 10000000;
+constexpr size_t MaxPending = 20;
+
+std::wstring Named(const PendingRegistration& Pending) {
+    return FormatText(PaymentNamed, Pending.PaymentID, CurrencyToText(Pending.AmountFrom).c_str(),
+                      Pending.MaskedAccount.c_str());
 }
 
 std::wstring PaymentPath(const std::wstring& operation) {
@@ -60,8 +66,9 @@ std::int32_t TDevice::NotFound() {
 }
 
 void TDevice::AddPaymentElements(XmlDocument& Doc, const std::wstring& PaymentPath,
-                                 const TProvider& Provider, const PendingRegistration& Sale) {
-    SetAttributeAt(Doc, PaymentPath, IdAttribute, std::to_wstring(Sale.PaymentID));
+                                 const TProvider& Provider, const SaleRequisites& Sale,
+                                 const PendingRegistration& Numbers) {
+    SetAttributeAt(Doc, PaymentPath, IdAttribute, std::to_wstring(Numbers.PaymentID));
     AppendElementAt(Doc, PaymentPath, FromElement, {FCurrencyCode, CurrencyToText(Sale.AmountFrom)},
                     {CurrencyAttribute, AmountAttribute});
     AppendElementAt(Doc, PaymentPath, ToElement,
@@ -69,7 +76,7 @@ void TDevice::AddPaymentElements(XmlDocument& Doc, const std::wstring& PaymentPa
                      Sale.Account},
                     {CurrencyAttribute, AmountAttribute, ServiceAttribute, AccountAttribute});
     AppendElementAt(Doc, PaymentPath, ReceiptElement,
-                    {ReceiptDate(), std::to_wstring(Sale.ReceiptNum)},
+                    {ReceiptDate(), std::to_wstring(Numbers.ReceiptNum)},
                     {DateAttribute, IdAttribute});
     if (!Sale.Extras.empty()) {
         const XmlNode extras = AppendElementAt(Doc, PaymentPath, ExtrasElement, {}, {});
@@ -90,137 +97,245 @@ std::int32_t TDevice::AuthorizePayment(Currency AmountFrom, Currency AmountTo,
                                        TPaymentMode PaymentMode, TPaymentStatus& PaymentStatus,
                                        std::int32_t& PaymentID, std::wstring& TransactionID) {
     TransactionID.clear();
-    const std::wstring operation = PaymentOperation(PaymentMode);
-    const std::wstring paymentPath = PaymentPath(operation);
     PaymentID = FTransactNum;
     const TProvider* provider = FProviders.GetItemByID(ProviderID);
     if (!provider)
         return NotFound();
-    PendingRegistration sale{FServer1URL, FTransactNum, FReceiptNum, ProviderID,
-                             Account,     AmountFrom,   AmountTo,    Extras};
-    bool retry = false;
-    if (const std::int32_t result = NumberSale(sale, retry); result != ResultCode::Success)
+    PendingRegistration sale =
+        PendingRegistration::Of(FServer1URL, {ProviderID, Account, AmountFrom, AmountTo, Extras});
+    const std::wstring operation = PaymentOperation(PaymentMode);
+    const bool check = operation == Operations::CheckPaymentRequisites;
+    // The registration that follows its check asks nothing again: a sale stays
+    // a check and a registration.
+    const bool resolved = !check && FResolvedFor == sale.Digest;
+    FResolvedFor.clear();
+    if (const std::int32_t result = resolved ? ResultCode::Success : ResolvePending(sale);
+        result != ResultCode::Success)
         return result;
+    if (check)
+        FResolvedFor = sale.Digest;
+    std::optional<SendingLock> sending;
+    bool retry = false;
+    const std::int32_t numbered =
+        check ? PeekNumbers(sale, retry) : TakeNumbers(sale, retry, sending);
+    if (numbered != ResultCode::Success)
+        return numbered;
     PaymentID = sale.PaymentID;
     // A retry's requisites were checked before it was first sent; the gateway
     // may hold it already, and only the registration can tell.
-    if (retry && PaymentMode == pmCheck) {
+    if (retry && check) {
         PaymentStatus = psAutorized;
         return ResultCode::Success;
     }
     XmlDocument Doc;
     CreateRequest(Groups::Providers, operation, Doc, {L""}, {PaymentElement});
-    AddPaymentElements(Doc, paymentPath, *provider, sale);
+    AddPaymentElements(Doc, PaymentPath(operation), *provider,
+                       {ProviderID, Account, AmountFrom, AmountTo, Extras}, sale);
     std::int32_t result = SendRequest(Doc);
     if (result == ResultCode::Success)
         result = CheckResponse(Doc, OperationPath(Groups::Providers, operation));
     if (result == ResultCode::Success)
-        result = CheckResponse(Doc, paymentPath);
-    PaymentStatus = StatusAt(Doc, paymentPath);
-    TransactionID = ReadXmlValue(Doc, paymentPath, UidAttribute, L"");
-    if (PaymentMode == pmCheck)
-        return result;
-    return SettleRegistration(Doc, operation, sale, result);
+        result = CheckResponse(Doc, PaymentPath(operation));
+    PaymentStatus = StatusAt(Doc, PaymentPath(operation));
+    TransactionID = ReadXmlValue(Doc, PaymentPath(operation), UidAttribute, L"");
+    return check ? result : SettleRegistration(Doc, operation, sale, retry, result);
 }
 
-std::int32_t TDevice::NumberSale(PendingRegistration& Sale, bool& Retry) {
-    if (const PendingRegistration* pending = Pending()) {
-        Retry = pending->SameSale(Sale);
-        if (!Retry)
-            if (const std::int32_t result = ResolvePending(); result != ResultCode::Success)
-                return result;
-        Sale.PaymentID = Retry ? pending->PaymentID : FTransactNum;
-        Sale.ReceiptNum = Retry ? pending->ReceiptNum : FReceiptNum;
+// A file that cannot be read stays in the way while it is young: it may speak
+// of a sale whose identical retry must not take a new number. Records outlive
+// no payment API's idempotency window.
+std::int32_t TDevice::ChangeBook(const std::function<bool(TerminalPayments&)>& Change) {
+    const TerminalPaymentsLock lock;
+    const std::wstring file = TerminalPaymentsFile(FTerminalID);
+    if (!lock.Held())
+        return Fail(FormatText(PendingFileUnwritable, file.c_str()));
+    TerminalPayments book = LoadTerminalPayments(FTerminalID);
+    const std::int64_t now = FileTimeNow();
+    if (book.Unreadable) {
+        const std::optional<FileStamp> stamp = StampOf(file);
+        const std::int64_t written =
+            stamp ? std::int64_t(ULONGLONG(stamp->written.dwHighDateTime) << 32 |
+                                 stamp->written.dwLowDateTime)
+                  : now;
+        if (now - written < PendingLife)
+            return Fail(FormatText(PendingFileUnreadable, file.c_str()));
+        book = {};
     }
-    // The numbers after these must exist too.
-    if (Sale.PaymentID == INT32_MAX || Sale.ReceiptNum == INT32_MAX) {
-        FLastResultDescription = NumberingExhausted;
-        return ResultCode::UnknownError;
+    std::erase_if(book.Pending,
+                  [&](const PendingRegistration& p) { return now - p.Written >= PendingLife; });
+    if (!Change(book))
+        return ResultCode::Success;
+    try {
+        StoreTerminalPayments(FTerminalID, book);
+    } catch (const Exception& error) {
+        return Fail(FormatText(PendingFileUnwritable, error.Message().c_str()));
+    }
+    if (book.NextID != 0) {
+        FTransactNum = book.NextID;
+        FReceiptNum = book.NextReceipt;
     }
     return ResultCode::Success;
 }
 
-// Read from the terminal's file at its first sale. One sent to another gateway
-// is not this one's to resolve. One that the gateway's numbering has gone past
-// was resolved before: only a file that could not be removed speaks of it still.
-PendingRegistration* TDevice::Pending() {
-    if (FPendingTerminal != FTerminalID) {
-        FPending = LoadPendingRegistration(FTerminalID);
-        FPendingTerminal = FTerminalID;
-    }
-    if (!FPending || FPending->Gateway != FServer1URL)
+// The identical sale, pending at this address or at another one.
+const PendingRegistration* TDevice::IdenticalPending(const TerminalPayments& Book,
+                                                     const PendingRegistration& Sale,
+                                                     std::int32_t& Result) {
+    Result = ResultCode::Success;
+    const auto same = std::find_if(Book.Pending.begin(), Book.Pending.end(),
+                                   [&](const PendingRegistration& p) { return p.SameSale(Sale); });
+    if (same == Book.Pending.end())
         return nullptr;
-    if (FTransactNum > FPending->PaymentID + 1)
-        ForgetPending();
-    return FPending ? &*FPending : nullptr;
+    if (same->Gateway != Sale.Gateway)
+        Result = Fail(FormatText(PendingElsewhere, Named(*same).c_str(), same->Gateway.c_str()));
+    return &*same;
 }
 
-// Whether the gateway holds the pending registration decides whose its numbers
-// are. Without the gateway's answer nothing is guessed and nothing is sent.
-std::int32_t TDevice::ResolvePending() {
-    std::int32_t code = -1;
-    std::wstring text;
-    TPaymentStatus status = psError;
-    bool fatal = false;
-    const std::int32_t result = GetPaymentStatus(FPending->PaymentID, code, text, status, fatal);
-    if (result != ResultCode::Success)
-        return result;
-    switch (code) {
-    case GatewayCode::Ok:
-        MovePast(*FPending);
-        return ResultCode::Success;
-    case GatewayCode::NoSuchPayment:
-        ForgetPending();
-        return ResultCode::Success;
-    case -1:
-        return ResultCode::ProtocolError;
-    default:
-        FLastResultDescription = text;
-        return ResultCode::UnknownError;
+// The numbers a check shows: a pending retry's, else the next ones. A check
+// consumes none, so it writes nothing down.
+std::int32_t TDevice::PeekNumbers(PendingRegistration& Sale, bool& Retry) {
+    std::int32_t result = ResultCode::Success;
+    const std::int32_t read = ChangeBook([&](TerminalPayments& book) {
+        const PendingRegistration* same = IdenticalPending(book, Sale, result);
+        Retry = same != nullptr;
+        Sale.PaymentID = same ? same->PaymentID : std::max(book.NextID, FTransactNum);
+        Sale.ReceiptNum = same ? same->ReceiptNum : std::max(book.NextReceipt, FReceiptNum);
+        return false;
+    });
+    return read != ResultCode::Success ? read : result;
+}
+
+// Under the machine-wide lock: the identical retry takes its record's numbers;
+// another sale takes the next ones and is written down, flushed, before it may
+// leave. Nothing is sent when that cannot be done.
+std::int32_t TDevice::TakeNumbers(PendingRegistration& Sale, bool& Retry,
+                                  std::optional<SendingLock>& Sending) {
+    std::int32_t result = ResultCode::Success;
+    const std::int32_t written = ChangeBook([&](TerminalPayments& book) {
+        if (const PendingRegistration* same = IdenticalPending(book, Sale, result)) {
+            Retry = result == ResultCode::Success;
+            Sending.emplace(FTerminalID, same->PaymentID);
+            if (Retry && !Sending->Held())
+                result = Fail(FormatText(PendingInFlight, Named(*same).c_str()));
+            Sale = *same;
+            return false;
+        }
+        if (book.Pending.size() >= MaxPending) {
+            result = Fail(PendingTooMany);
+            return false;
+        }
+        Sale.PaymentID = std::max(book.NextID, FTransactNum);
+        Sale.ReceiptNum = std::max(book.NextReceipt, FReceiptNum);
+        if (Sale.PaymentID == INT32_MAX || Sale.ReceiptNum == INT32_MAX || Sale.PaymentID < 0) {
+            result = Fail(NumberingExhausted);
+            return false;
+        }
+        book.NextID = Sale.PaymentID + 1;
+        book.NextReceipt = Sale.ReceiptNum + 1;
+        book.Pending.push_back(Sale);
+        Sending.emplace(FTerminalID, Sale.PaymentID);
+        return true;
+    });
+    return written != ResultCode::Success ? written : result;
+}
+
+// Before a sale goes out, what happened to the registrations left at this
+// address is asked. One the gateway holds is told to the cashier once, in this
+// call, which fails so that the desk does not sell on unaware; one it does not
+// hold is forgotten; one whose state cannot be learned now, or that another
+// driver is still sending, is left for later and keeps no sale waiting.
+std::int32_t TDevice::ResolvePending(const PendingRegistration& Sale) {
+    std::vector<PendingRegistration> left;
+    const std::int32_t read = ChangeBook([&](TerminalPayments& book) {
+        for (const PendingRegistration& p : book.Pending)
+            if (p.Gateway == Sale.Gateway && !p.SameSale(Sale))
+                left.push_back(p);
+        return false;
+    });
+    if (read != ResultCode::Success)
+        return read;
+    for (const PendingRegistration& pending : left) {
+        const SendingLock sending(FTerminalID, pending.PaymentID);
+        std::int32_t code = -1;
+        std::wstring text;
+        TPaymentStatus status = psError;
+        bool fatal = false;
+        if (!sending.Held() ||
+            GetPaymentStatus(pending.PaymentID, code, text, status, fatal) != ResultCode::Success)
+            continue;
+        if (code == GatewayCode::Ok && Forget(pending))
+            return TellHeld(pending, status);
+        if (code == GatewayCode::NoSuchPayment)
+            Forget(pending);
     }
+    FLastResultDescription.clear();
+    return ResultCode::Success;
 }
 
-// A registration the gateway took, or already held (215 for numbers this driver
-// sent: a cashier's retry, or the platform resending a request on a kept-alive
-// connection), consumes its numbers. A refusal consumes none, so it is retried
-// with the same ones. Without the gateway's verdict the sale stays pending.
+// True when this driver removed it: whoever removes it tells of it.
+bool TDevice::Forget(const PendingRegistration& Pending) {
+    bool removed = false;
+    ChangeBook([&](TerminalPayments& book) {
+        removed = std::erase_if(book.Pending, [&](const PendingRegistration& p) {
+                      return p.Gateway == Pending.Gateway && p.PaymentID == Pending.PaymentID;
+                  }) > 0;
+        return removed;
+    });
+    return removed;
+}
+
+// A status the gateway does not define is named by its number: it is not
+// "completed", whatever it means.
+std::int32_t TDevice::TellHeld(const PendingRegistration& Pending, TPaymentStatus Status) {
+    std::wstring state = FormatText(UndefinedStatus, unsigned(Status));
+    PaymentStatusText(Status, state);
+    FLastResultDescription = FormatText(PendingHeld, Named(Pending).c_str(), state.c_str());
+    if (FEventLog)
+        FEventLog(FLastResultDescription);
+    return ResultCode::UnknownError;
+}
+
+// The gateway took the registration, or held it already when this was a resend
+// of a number this machine had sent for this very sale, its answer lost. A
+// refusal from the list takes the record away; a number nobody took after it
+// may go out again. Anything else leaves the sale pending: a 215 to a number's
+// first sending too, which may be the platform resending it on a kept-alive
+// connection, so that the gateway holds this sale, or not.
 std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstring& Operation,
-                                         const PendingRegistration& Sale, std::int32_t Result) {
+                                         const PendingRegistration& Sale, bool Retry,
+                                         std::int32_t Result) {
     std::wstring text;
     const std::int32_t root = GetResponseResult(Doc, L"", text);
     const std::int32_t operation =
         GetResponseResult(Doc, OperationPath(Groups::Providers, Operation), text);
     const std::int32_t payment = GetResponseResult(Doc, PaymentPath(Operation), text);
-    if (Result == ResultCode::Success ||
-        (operation == GatewayCode::Ok && payment == GatewayCode::DuplicatePayment)) {
-        MovePast(Sale);
-        FLastResultDescription.clear();
-        return ResultCode::Success;
+    const std::int32_t first = root != GatewayCode::Ok        ? root
+                               : operation != GatewayCode::Ok ? operation
+                                                              : payment;
+    const bool taken = Result == ResultCode::Success || (Retry && operation == GatewayCode::Ok &&
+                                                         payment == GatewayCode::DuplicatePayment);
+    const bool refused = !taken && RefusesPayment(first);
+    if (taken || refused) {
+        const std::wstring refusal = FLastResultDescription;
+        const std::int32_t forgotten = ChangeBook([&](TerminalPayments& book) {
+            std::erase_if(book.Pending, [&](const PendingRegistration& p) {
+                return p.Gateway == Sale.Gateway && p.PaymentID == Sale.PaymentID;
+            });
+            // A retry's record may hold the last number of the range.
+            if (refused && book.NextID == std::int64_t(Sale.PaymentID) + 1 &&
+                book.NextReceipt == std::int64_t(Sale.ReceiptNum) + 1) {
+                book.NextID = Sale.PaymentID;
+                book.NextReceipt = Sale.ReceiptNum;
+            }
+            return true;
+        });
+        FLastResultDescription = taken ? L"" : refusal;
+        return taken ? forgotten : Result;
     }
-    const auto refusal = [](std::int32_t code) { return code != -1 && code != GatewayCode::Ok; };
-    const bool refused = refusal(root) || refusal(operation) || refusal(payment);
-    if (!refused)
-        KeepPending(Sale);
-    return Result;
-}
-
-void TDevice::MovePast(const PendingRegistration& Sale) {
-    FTransactNum = std::max(FTransactNum, Sale.PaymentID + 1);
-    FReceiptNum = std::max(FReceiptNum, Sale.ReceiptNum + 1);
-    ForgetPending();
-}
-
-void TDevice::KeepPending(const PendingRegistration& Sale) {
-    FPending = Sale;
-    FPendingTerminal = FTerminalID;
-    StorePendingRegistration(FTerminalID, Sale);
-}
-
-void TDevice::ForgetPending() {
-    if (!FPending)
-        return;
-    FPending.reset();
-    ForgetPendingRegistration(FTerminalID);
+    if (first != -1)
+        FLastResultDescription =
+            FormatText(PendingNotKnown, Named(Sale).c_str(), GetResultCodeText(first).c_str());
+    return Result == ResultCode::Success ? ResultCode::UnknownError : Result;
 }
 
 std::int32_t TDevice::GetPaymentStatus(std::int32_t PaymentID, std::int32_t& ResultCode,
@@ -275,9 +390,12 @@ std::int32_t TDevice::GetLastIds() {
         ChildPath(OperationPath(Groups::Terminals, Operations::GetLastIds), LastPaymentElement));
     if (!last)
         return NotFound();
-    const std::wstring id = ReadNodeAttribute(last, IdAttribute, L"");
-    const std::wstring receipt = ReadNodeAttribute(last, ReceiptNumberAttribute, L"");
-    const std::optional<std::int32_t> lastID = LastNumber(id), lastReceipt = LastNumber(receipt);
+    // A missing number is no numbering: read as 0, it would send sales under
+    // numbers the gateway holds.
+    const std::wstring id = ReadNodeAttribute(last, IdAttribute, IdAttribute);
+    const std::wstring receipt =
+        ReadNodeAttribute(last, ReceiptNumberAttribute, ReceiptNumberAttribute);
+    const std::optional<std::int32_t> lastID = DecimalCode(id), lastReceipt = DecimalCode(receipt);
     if (!lastID || !lastReceipt)
         return Fail(ParseFailed, lastID ? receipt : id);
     if (*lastID == INT32_MAX || *lastReceipt == INT32_MAX) {

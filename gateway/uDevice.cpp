@@ -129,6 +129,11 @@ std::int32_t TDevice::Fail(const wchar_t* what, const std::wstring& reason) {
     return ResultCode::UnknownError;
 }
 
+std::int32_t TDevice::Fail(std::wstring text) {
+    FLastResultDescription = std::move(text);
+    return ResultCode::UnknownError;
+}
+
 std::int32_t TDevice::SendRequest(XmlDocument& Doc) {
     const std::wstring text = RequestText(Doc);
     Doc.LoadXml(text);

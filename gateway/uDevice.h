@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,6 +84,10 @@ public:
     // could not write): the owner's debug log, which writes only while it is on.
     using DebugLogSink = std::function<void(std::wstring_view name, std::wstring_view text)>;
     void SetDebugLog(DebugLogSink value) { FDebugLog = std::move(value); }
+    // Where the client tells the host's event log of a payment it learned the
+    // gateway holds after its sale had ended without a verdict.
+    using EventLogSink = std::function<void(const std::wstring& text)>;
+    void SetEventLog(EventLogSink value) { FEventLog = std::move(value); }
     const std::wstring& LastResultDescription() const { return FLastResultDescription; }
     const std::wstring& Server1URL() const { return FServer1URL; }
     void SetServer1URL(std::wstring value) { FServer1URL = std::move(value); }
@@ -149,26 +154,36 @@ private:
                                 const std::wstring& Path,
                                 const std::function<void(const std::vector<XmlNode>&)>& Load);
     void AddPaymentElements(XmlDocument& Doc, const std::wstring& PaymentPath,
-                            const TProvider& Provider, const PendingRegistration& Sale);
-    // The numbers a sale goes out under: a pending registration's for its retry;
-    // for another sale, the terminal's next ones once the pending one is resolved.
-    std::int32_t NumberSale(PendingRegistration& Sale, bool& Retry);
-    PendingRegistration* Pending();
-    std::int32_t ResolvePending();
+                            const TProvider& Provider, const SaleRequisites& Sale,
+                            const PendingRegistration& Numbers);
+    // The terminal's file, read and, when `Change` says so, written back under
+    // the machine-wide lock; the numbers in memory follow what it holds.
+    std::int32_t ChangeBook(const std::function<bool(TerminalPayments&)>& Change);
+    const PendingRegistration* IdenticalPending(const TerminalPayments& Book,
+                                                const PendingRegistration& Sale,
+                                                std::int32_t& Result);
+    std::int32_t PeekNumbers(PendingRegistration& Sale, bool& Retry);
+    std::int32_t TakeNumbers(PendingRegistration& Sale, bool& Retry,
+                             std::optional<SendingLock>& Sending);
+    std::int32_t ResolvePending(const PendingRegistration& Sale);
+    bool Forget(const PendingRegistration& Pending);
+    std::int32_t TellHeld(const PendingRegistration& Pending, TPaymentStatus Status);
     std::int32_t SettleRegistration(const XmlDocument& Doc, const std::wstring& Operation,
-                                    const PendingRegistration& Sale, std::int32_t Result);
-    void MovePast(const PendingRegistration& Sale);
-    void KeepPending(const PendingRegistration& Sale);
-    void ForgetPending();
+                                    const PendingRegistration& Sale, bool Retry,
+                                    std::int32_t Result);
     // The request text as it goes on the wire, before its UTF-8 encoding.
     std::wstring RequestText(XmlDocument& Doc) const;
     std::vector<HttpHeader> RequestHeaders(const std::string& body);
     void DumpRequest(const std::wstring& text) const;
     void SaveDump(const wchar_t* name, const std::function<void()>& dump) const;
     std::int32_t Fail(const wchar_t* what, const std::wstring& reason);
+    std::int32_t Fail(std::wstring text);
 
     bool FDebugMode = false;
     DebugLogSink FDebugLog;
+    EventLogSink FEventLog;
+    // The sale whose check asked after the pending registrations last.
+    std::wstring FResolvedFor;
     std::wstring FLastResultDescription;
     std::wstring FServer1URL;
     std::wstring FServer2URL;
@@ -180,10 +195,6 @@ private:
     std::wstring FSerialNum;
     std::int32_t FTransactNum = -1;
     std::int32_t FReceiptNum = -1;
-    // A registration ended without the gateway's verdict, and the terminal whose
-    // file was last read for one.
-    std::optional<PendingRegistration> FPending;
-    std::optional<std::wstring> FPendingTerminal;
     bool FEnabled = false;
     TProviders FProviders;
     // What the cache files held when this client last read or wrote them.

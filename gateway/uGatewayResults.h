@@ -19,6 +19,8 @@ constexpr std::int32_t DuplicatePayment = 215;
 // The built-in text of a gateway result code; a generic text with the number
 // for a code it does not know.
 std::wstring GatewayResultText(std::int32_t Code);
+// Whether a registration answered with this code was definitely not taken.
+bool RefusesPayment(std::int32_t Code);
 // The text of a status; a value outside the enumeration leaves `Text` as it was.
 void PaymentStatusText(TPaymentStatus Status, std::wstring& Text);
 

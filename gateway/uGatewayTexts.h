@@ -12,6 +12,29 @@ constexpr const wchar_t* ParseFailed = L"Ошибка разбора ответ�
 constexpr const wchar_t* InformationNotFound = L"Запрошенная информация не найдена";
 constexpr const wchar_t* NumberingExhausted = L"Нумерация платежей терминала исчерпана";
 constexpr const wchar_t* UnknownResult = L"Неизвестная ошибка. Статус ответа - ";
+// What the cashier is told of a payment that was sent without a verdict; each
+// names the payment by its number, amount and masked account.
+constexpr const wchar_t* PaymentNamed = L"Платёж № %d на сумму %ls по счёту %ls";
+constexpr const wchar_t* PendingHeld =
+    L"%ls, продажа которого была прервана, есть в шлюзе, его состояние: %ls. Не возвращайте "
+    L"деньги покупателю, не сверив этот платёж. Повторите операцию, чтобы продолжить продажи.";
+// A status the gateway does not define, named by its number alone.
+constexpr const wchar_t* UndefinedStatus = L"состояние %u";
+constexpr const wchar_t* PendingNotKnown =
+    L"%ls: шлюз не сообщил, принят ли платёж (%ls). Не возвращайте деньги и не "
+    L"продавайте заново, повторите ту же продажу.";
+constexpr const wchar_t* PendingElsewhere =
+    L"%ls отправлен на другой адрес шлюза (%ls) и ждёт его ответа: повторите продажу "
+    L"там или обратитесь в поддержку.";
+constexpr const wchar_t* PendingInFlight = L"%ls ещё отправляется с другой кассы.";
+constexpr const wchar_t* PendingFileUnreadable =
+    L"Файл неоконченных платежей терминала не читается, продажи остановлены до его проверки "
+    L"поддержкой: %ls";
+constexpr const wchar_t* PendingFileUnwritable =
+    L"Платёж не отправлен: не удалось записать его в файл неоконченных платежей: %ls";
+constexpr const wchar_t* PendingTooMany =
+    L"Платёж не отправлен: слишком много платежей ждут ответа шлюза; обратитесь в поддержку.";
+constexpr const wchar_t* HeldEventName = L"SvcGate";
 
 constexpr const wchar_t* StatusError = L"Ошибка проведения платежа";
 constexpr const wchar_t* StatusExecuting = L"Платеж проводится";
@@ -118,7 +141,8 @@ constexpr const wchar_t* ConfigIDKey = L"TerminalConfigID";
 constexpr const wchar_t* ResultCodesFile = L"rescodes.sl";
 constexpr const wchar_t* ProvidersFile = L"providers.xml";
 
-// A registration sent without the gateway's verdict, one file per terminal.
+// A terminal's numbering and its registrations sent without the gateway's
+// verdict, one file per terminal.
 constexpr const wchar_t* PendingFilePrefix = L"pending-";
 constexpr const wchar_t* PendingFileExtension = L".txt";
 

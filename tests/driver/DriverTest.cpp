@@ -11,6 +11,7 @@
 #include "common/uCommonUtils.Folders.h"
 #include "common/uSimpleCrypt.h"
 #include "driver/uDriver.h"
+#include "eqmanager/EqManager.h"
 
 #include <gtest/gtest.h>
 
@@ -286,5 +287,40 @@ TEST_F(Driver, AFailedExchangeIsDescribedInTheGatewaysWords) {
     EXPECT_EQ(driver->GetDriverResultDescription(1001),
               L"Неверный пароль или нет прав на этот терминал");
 }
+
+class HeldPaymentEvent : public Driver, public testing::WithParamInterface<bool> {};
+
+// A payment the host was told had failed turns out held: the cashier's text goes
+// to the host's event log as well, when the host keeps one.
+TEST_P(HeldPaymentEvent, ReachesTheEventLogOnlyWhenItIsOn) {
+    const com_ptr<tools::EqManager> manager = tools::CreateEqManager();
+    manager->SetAppProperty(L"ModelsFolder", L"C:\\models");
+    manager->SetAppProperty(L"Language", L"ru");
+    unique_variant description;
+    ASSERT_TRUE(AnsweredTrue(
+        Call(driver.get(), L"Init", Args(MakeDispatchVariant(manager.get()), Ref(description)))
+            .result));
+    SetSetting(L"EventLogEnabled", MakeBoolVariant(GetParam()));
+    Enable();
+    answers["checkPaymentRequisites"] = Payment("checkPaymentRequisites", "result=\"0\"");
+    answers["addOfflinePayment"] = Payment("addOfflinePayment", "result=\"86\"");
+    bool ok = true;
+    Authorize(L"100", Table({{L"account", L"9001234567"}}), ok);
+    ASSERT_FALSE(ok);
+    answers["getPaymentStatus"] = Payment("getPaymentStatus", "result=\"0\" status=\"2\"");
+    manager->ClearCalls();
+    const unique_variant outData = Authorize(L"100", Table({{L"account", L"A-2"}}), ok);
+    ASSERT_FALSE(ok);
+    EXPECT_NE(ErrorText(outData).find(L"41"), std::wstring::npos) << WideToUtf8(ErrorText(outData));
+    std::vector<std::wstring> logged;
+    for (size_t k = 0; k < manager->Calls().size(); ++k)
+        logged.push_back(manager->CallText(k));
+    EXPECT_EQ(logged, GetParam() ? std::vector<std::wstring>{L"WriteLog(, SvcGate, " +
+                                                             ErrorText(outData) + L", 1)"}
+                                 : std::vector<std::wstring>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(EventLog, HeldPaymentEvent, testing::Bool(),
+                         [](const auto& info) { return info.param ? "On" : "Off"; });
 
 } // namespace

@@ -2,6 +2,7 @@
 // not make its new contents survive a power cut.
 
 #include "gateway/CacheFiles.h"
+#include "gateway/PendingRegistration.h"
 
 #include "../support/Files.h"
 
@@ -19,11 +20,21 @@ namespace {
 using Flush = BOOL(WINAPI*)(HANDLE);
 const Flush RealFlush = reinterpret_cast<Flush>(
     reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "FlushFileBuffers")));
-int flushes = 0;
+using Move = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+const Move RealMove = reinterpret_cast<Move>(
+    reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "MoveFileExW")));
+// The calls in the order they came: a flush after the move would leave the new
+// name on the disk with contents a power cut may tear.
+std::string calls;
 
 BOOL WINAPI CountedFlush(HANDLE file) {
-    ++flushes;
+    calls += "flush ";
     return RealFlush(file);
+}
+
+BOOL WINAPI CountedMove(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    calls += "move ";
+    return RealMove(from, to, flags);
 }
 
 // Points this program's import of `real` at `replacement` while it lives.
@@ -74,31 +85,35 @@ class CacheFile : public testing::TestWithParam<Writer> {};
 
 TEST_P(CacheFile, ReachesTheDiskBeforeItTakesItsPlace) {
     const test::TempFolder folder;
-    const ImportHook hook(reinterpret_cast<void*>(RealFlush),
-                          reinterpret_cast<void*>(CountedFlush));
-    ASSERT_TRUE(hook.Hooked());
-    flushes = 0;
+    const ImportHook flush(reinterpret_cast<void*>(RealFlush),
+                           reinterpret_cast<void*>(CountedFlush));
+    const ImportHook move(reinterpret_cast<void*>(RealMove), reinterpret_cast<void*>(CountedMove));
+    ASSERT_TRUE(flush.Hooked());
+    ASSERT_TRUE(move.Hooked());
+    calls.clear();
     GetParam().write(folder.path());
-    EXPECT_EQ(flushes, 1);
+    EXPECT_EQ(calls, "flush move ");
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, CacheFile,
-                         testing::Values(Writer{"INI value",
-                                                [](const std::wstring& folder) {
-                                                    WriteIniText(folder + L"a.sts", L"OPTIONS",
-                                                                 L"Key", L"value");
-                                                }},
-                                         Writer{"lines",
-                                                [](const std::wstring& folder) {
-                                                    WriteTextLines(folder + L"a.sl", {L"1=one"});
-                                                }},
-                                         Writer{"XML document", [](const std::wstring& folder) {
-                                                    XmlDocument doc;
-                                                    doc.LoadXml(L"<providers/>");
-                                                    ReplaceFile(folder + L"a.xml",
-                                                                [&](const std::wstring& path) {
-                                                                    doc.Save(path);
-                                                                });
-                                                }}));
+INSTANTIATE_TEST_SUITE_P(
+    Writers, CacheFile,
+    testing::Values(Writer{"INI value",
+                           [](const std::wstring& folder) {
+                               WriteIniText(folder + L"a.sts", L"OPTIONS", L"Key", L"value");
+                           }},
+                    Writer{"lines",
+                           [](const std::wstring& folder) {
+                               WriteTextLines(folder + L"a.sl", {L"1=one"});
+                           }},
+                    Writer{"terminal payments",
+                           [](const std::wstring&) {
+                               StoreTerminalPayments(L"77", {41, 17, {}, false});
+                           }},
+                    Writer{"XML document", [](const std::wstring& folder) {
+                               XmlDocument doc;
+                               doc.LoadXml(L"<providers/>");
+                               ReplaceFile(folder + L"a.xml",
+                                           [&](const std::wstring& path) { doc.Save(path); });
+                           }}));
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "gateway-answers/GatewayAnswers.h"
 #include "GatewayClient.h"
 
+#include "../support/Files.h"
 #include "../support/TokenDoubles.h"
 
 #include "common/Text.h"
+#include "gateway/CacheFiles.h"
 #include "common/uCommonUtils.Folders.h"
 #include "common/uCommonUtils.XmlPaths.h"
 
@@ -91,16 +93,190 @@ TEST_F(Operations, ARefusedRegistrationKeepsTheNumbers) {
     EXPECT_EQ(server.Requests().size(), sent + 1);
 }
 
-// The platform may send a request again on a kept-alive connection: the
-// gateway then holds what this driver sent, under these numbers.
-TEST_F(Operations, ARegistrationTheGatewayHoldsAlreadyIsASale) {
-    EXPECT_EQ(Authorize(pmOffLine,
-                        Payment("addOfflinePayment", "result=\"215\" status=\"1\" uid=\"G-9\"")),
-              0);
-    EXPECT_EQ(paymentID, 41);
-    EXPECT_EQ(transactionID, L"G-9");
+// A 215 to a number's first sending may be the platform resending it on a
+// kept-alive connection, or not: the sale is not known, its number stays
+// spoken for, and only its identical retry, answered 215 again, is the sale.
+TEST_F(Operations, AFreshDuplicateIsNotKnownAndOnlyItsRetryIsTheSale) {
+    const std::string duplicate = Payment("addOfflinePayment", "result=\"215\" status=\"1\"");
+    EXPECT_EQ(Authorize(pmOffLine, duplicate), 1001);
+    EXPECT_NE(client.LastResultDescription().find(L"№ 41"), std::wstring::npos);
+    EXPECT_EQ(LoadTerminalPayments(L"77").Pending.size(), 1u);
     EXPECT_EQ(client.TransactNum(), 42);
-    EXPECT_EQ(client.ReceiptNum(), 18);
+    ASSERT_EQ(Authorize(pmOffLine, duplicate), 0) << WideToUtf8(client.LastResultDescription());
+    EXPECT_EQ(paymentID, 41);
+    EXPECT_EQ(LoadTerminalPayments(L"77").Pending.size(), 0u);
+}
+
+struct RegistrationAnswer {
+    const char* name;
+    std::string answer;
+    std::int32_t result;
+    // Whether the sale is left without a verdict, its number spoken for.
+    bool pending;
+};
+
+class Registration : public Operations, public testing::WithParamInterface<RegistrationAnswer> {};
+
+// Only a code that says the payment was not taken frees the number; every
+// other answer leaves the sale pending, never refused.
+TEST_P(Registration, IsRefusedOnlyByACodeThatSaysSo) {
+    EXPECT_EQ(Authorize(pmOffLine, GetParam().answer), GetParam().result);
+    EXPECT_EQ(LoadTerminalPayments(L"77").Pending.size(), GetParam().pending ? 1u : 0u);
+    EXPECT_EQ(client.TransactNum(), GetParam().pending || GetParam().result == 0 ? 42 : 41);
+}
+
+RegistrationAnswer PaymentCode(const char* name, int code, bool pending) {
+    return {name, Payment("addOfflinePayment", "result=\"" + std::to_string(code) + "\""), 1001,
+            pending};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, Registration,
+    testing::Values(
+        RegistrationAnswer{"Taken", Payment("addOfflinePayment", "result=\"0\""), 0, false},
+        PaymentCode("AmountTooSmall", 241, false), PaymentCode("BadAccount", 4, false),
+        RegistrationAnswer{"BadPassword", GatewayAnswer("providers", "addOfflinePayment", "150"),
+                           1001, false},
+        PaymentCode("StateNotDetermined", 86, true), PaymentCode("NotFinished", 90, true),
+        PaymentCode("GatewayError", 23, true), PaymentCode("NotSaved", 216, true),
+        PaymentCode("QueueExpired", 15, true), PaymentCode("ProviderTimeout", 9, true),
+        PaymentCode("UnknownCode", 999, true),
+        RegistrationAnswer{"NoResult", Payment("addOfflinePayment", "status=\"1\""), 1014, true}),
+    [](const auto& info) { return info.param.name; });
+
+// A sale left pending at 41 by an answer that says nothing of its outcome.
+class PendingSale : public Operations {
+protected:
+    void SetUp() override {
+        Operations::SetUp();
+        ASSERT_EQ(Authorize(pmOffLine, Payment("addOfflinePayment", "result=\"86\"")), 1001);
+    }
+
+    // A check of a sale, after the gateway answered the question about 41 with `status`.
+    std::int32_t CheckAfter(const std::string& status, Currency from, Currency to,
+                            const std::vector<std::wstring>& extras) {
+        server.Queue({status});
+        server.Queue({Payment("checkPaymentRequisites", "result=\"0\" status=\"3\"")});
+        return client.AuthorizePayment(from, to, L"100", L"9001234567", extras, pmCheck, status_,
+                                       paymentID, transactionID);
+    }
+    TPaymentStatus status_ = psError;
+};
+
+struct OtherSale {
+    const char* name;
+    Currency from, to;
+    std::vector<std::wstring> extras;
+};
+
+class AnotherSale : public PendingSale, public testing::WithParamInterface<OtherSale> {};
+
+// Whatever differs from the pending sale makes another sale: it takes the next
+// number, and a status that cannot be learned keeps it waiting for nothing.
+TEST_P(AnotherSale, TakesTheNextNumberPastAnUnlearnableStatus) {
+    for (const std::string& status : {Payment("getPaymentStatus", "result=\"203\""),
+                                      Payment("getPaymentStatus", "status=\"2\""),
+                                      GatewayAnswer("providers", "getPaymentStatus", "0")}) {
+        ASSERT_EQ(CheckAfter(status, GetParam().from, GetParam().to, GetParam().extras), 0)
+            << WideToUtf8(client.LastResultDescription());
+        EXPECT_EQ(paymentID, 42);
+        EXPECT_EQ(OperationOf(server.Requests().back()), "checkPaymentRequisites");
+    }
+    EXPECT_EQ(LoadTerminalPayments(L"77").Pending.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Requisites, AnotherSale,
+                         testing::Values(OtherSale{"AmountPaid", 1006000, 995000, {}},
+                                         OtherSale{"AmountCredited", 1005000, 996000, {}},
+                                         OtherSale{"Extras", 1005000, 995000, {L"a=1"}}),
+                         [](const auto& info) { return info.param.name; });
+
+struct HeldStatus {
+    const char* name;
+    const char* status;
+    const wchar_t* state;
+};
+
+class HeldPending : public PendingSale, public testing::WithParamInterface<HeldStatus> {};
+
+// A status the gateway does not define is never told as completed.
+TEST_P(HeldPending, IsToldOnceInItsOwnState) {
+    std::vector<std::wstring> told;
+    client.SetEventLog([&](const std::wstring& text) { told.push_back(text); });
+    const std::string held = Payment("getPaymentStatus", std::string("result=\"0\" status=\"") +
+                                                             GetParam().status + "\"");
+    EXPECT_EQ(CheckAfter(held, 1006000, 995000, {}), 1001);
+    const std::wstring text = client.LastResultDescription();
+    EXPECT_NE(text.find(L"№ 41"), std::wstring::npos) << WideToUtf8(text);
+    EXPECT_NE(text.find(L"******4567"), std::wstring::npos) << WideToUtf8(text);
+    EXPECT_NE(text.find(GetParam().state), std::wstring::npos) << WideToUtf8(text);
+    EXPECT_EQ(told, std::vector<std::wstring>{text});
+    server.Queue({Payment("checkPaymentRequisites", "result=\"0\"")});
+    EXPECT_EQ(client.AuthorizePayment(1006000, 995000, L"100", L"9001234567", {}, pmCheck, status_,
+                                      paymentID, transactionID),
+              0);
+    EXPECT_EQ(told.size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(States, HeldPending,
+                         testing::Values(HeldStatus{"Completed", "2", L"Платеж проведен"},
+                                         HeldStatus{"Undefined", "4", L"состояние 4"}),
+                         [](const auto& info) { return info.param.name; });
+
+// Another address of the same gateway neither resolves nor resends the record:
+// the identical sale is refused there, naming it; other sales go on.
+TEST_F(PendingSale, IsKeptForItsOwnAddress) {
+    tools::GatewayServer other;
+    client.SetServer1URL(other.Url());
+    EXPECT_EQ(client.AuthorizePayment(1005000, 995000, L"100", L"9001234567", {}, pmCheck, status_,
+                                      paymentID, transactionID),
+              1001);
+    EXPECT_NE(client.LastResultDescription().find(L"№ 41"), std::wstring::npos);
+    EXPECT_TRUE(other.Requests().empty());
+    other.Queue({Payment("addOfflinePayment", "result=\"0\"")});
+    EXPECT_EQ(client.AuthorizePayment(1005000, 995000, L"100", L"9001234568", {}, pmOffLine,
+                                      status_, paymentID, transactionID),
+              0);
+    EXPECT_EQ(paymentID, 42);
+    ASSERT_EQ(LoadTerminalPayments(L"77").Pending.size(), 1u);
+    EXPECT_EQ(LoadTerminalPayments(L"77").Pending[0].PaymentID, 41);
+}
+
+// Nothing of the payer's reaches the file every user of the machine may read.
+TEST_F(Operations, APendingFileHoldsNoAccountNorExtras) {
+    Authorize(pmOffLine, Payment("addOfflinePayment", "result=\"86\""), L"100",
+              {L"passport=4509123456"});
+    const std::string file = ReadFileBytes(TerminalPaymentsFile(L"77"));
+    ASSERT_FALSE(file.empty());
+    EXPECT_EQ(file.find("9001234567"), std::string::npos) << file;
+    EXPECT_EQ(file.find("4509123456"), std::string::npos) << file;
+}
+
+// A file that is there but cannot be read may speak of this very sale: nothing
+// is sent until support has looked at it.
+TEST_F(Operations, AnUnreadablePendingFileStopsTheTerminalsSales) {
+    for (const std::vector<std::wstring>& content :
+         {std::vector<std::wstring>{L"garbage"},
+          {L"svcgate pending registration 1", L"id=41"},
+          {L"svcgate terminal payments 2", L"pending=x 41"}}) {
+        WriteTextLines(TerminalPaymentsFile(L"77"), content);
+        EXPECT_EQ(client.AuthorizePayment(1005000, 995000, L"100", L"9001234567", {}, pmOffLine,
+                                          status, paymentID, transactionID),
+                  1001);
+        EXPECT_NE(client.LastResultDescription().find(TerminalPaymentsFile(L"77")),
+                  std::wstring::npos);
+        EXPECT_EQ(server.Requests().size(), sent) << WideToUtf8(content.back());
+    }
+}
+
+// The last number of the range goes out; none is made up after it.
+TEST_F(Operations, TheNumberingEndsAtTheLastNumberOfTheRange) {
+    client.SetTransactNum(INT32_MAX - 1);
+    ASSERT_EQ(Authorize(pmOffLine, Payment("addOfflinePayment", "result=\"0\"")), 0);
+    EXPECT_EQ(paymentID, INT32_MAX - 1);
+    EXPECT_EQ(Authorize(pmOffLine, Payment("addOfflinePayment", "result=\"0\"")), 1001);
+    EXPECT_EQ(client.LastResultDescription(), L"Нумерация платежей терминала исчерпана");
+    EXPECT_EQ(server.Requests().size(), sent + 1);
 }
 
 struct LastPayment {
@@ -124,7 +300,10 @@ TEST_P(Numbering, FollowsTheGatewaysLastPaymentOrFailsClearly) {
 INSTANTIATE_TEST_SUITE_P(
     Payments, Numbering,
     testing::Values(LastPayment{"Given", "id=\"40\" receipt-number=\"16\"", 0, 41, L"ОК"},
-                    LastPayment{"NotGiven", "", 0, 1, L"ОК"},
+                    LastPayment{"NoId", "receipt-number=\"16\"", 1001, -1,
+                                L"Ошибка разбора ответа.\r\nid"},
+                    LastPayment{"NoReceipt", "id=\"40\"", 1001, -1,
+                                L"Ошибка разбора ответа.\r\nreceipt-number"},
                     LastPayment{"NotANumber", "id=\"4x\" receipt-number=\"16\"", 1001, -1,
                                 L"Ошибка разбора ответа.\r\n4x"},
                     LastPayment{"AtTheEndOfTheRange", "id=\"40\" receipt-number=\"2147483647\"",

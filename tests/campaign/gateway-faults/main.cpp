@@ -185,7 +185,7 @@ Expected ExpectedOfCode(std::int32_t code) {
 
 std::vector<std::int32_t> GatewayCodes() {
     std::vector<std::int32_t> codes;
-#define GATEWAY_RESULT(code, text)                                                                 \
+#define GATEWAY_RESULT(code, verdict, text)                                                        \
     if (code > 0)                                                                                  \
         codes.push_back(code);
 #include "gateway/GatewayResults.def"

@@ -23,7 +23,7 @@ void ClearCacheFiles() {
         DeleteFileW((GetDataFolder() + file).c_str());
     // An earlier test's lost registration would be taken for this test's retry
     // should its server come back on the same port.
-    ForgetPendingRegistration(L"77");
+    ForgetTerminalPayments(L"77");
 }
 
 std::vector<std::string> Operations(const tools::GatewayServer& server) {
