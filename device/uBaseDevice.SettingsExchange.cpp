@@ -106,7 +106,9 @@ unique_variant TBaseDevice::MaskedSettings(const VARIANT& exchange) {
     return MakeVariantArray(MakeArrayVariant(std::move(matrix)));
 }
 
-std::wstring TBaseDevice::CallDataLogText(std::wstring_view methodName, const VARIANT& data) {
+// Both ways: the host gives the table to "SetSettings" and takes it from "GetSettings".
+std::wstring TBaseDevice::CallDataLogText(std::wstring_view methodName, TCallData,
+                                          const VARIANT& data) {
     const bool settingsExchange =
         SameText(methodName, L"GetSettings") || SameText(methodName, L"SetSettings");
     if (!settingsExchange || FSecretSettings.empty())

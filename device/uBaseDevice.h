@@ -93,7 +93,8 @@ protected:
     void Initialize() override;
     void Destroy() override;
     bool BeginDebugLog() override;
-    std::wstring CallDataLogText(std::wstring_view methodName, const VARIANT& data) override;
+    std::wstring CallDataLogText(std::wstring_view methodName, TCallData which,
+                                 const VARIANT& data) override;
 
     virtual std::int32_t EnableHandler(const VARIANT& InData, unique_variant& OutData,
                                        std::int32_t TimeOut, std::wstring& ResultDescription);

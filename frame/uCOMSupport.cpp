@@ -242,7 +242,8 @@ HRESULT TBaseObject::CallPublicMethod(const TMethodStruct& method, unique_varian
     const unique_variant timeOut = ElementOrEmpty(params, 2);
     if (logging)
         LogCallLine(CallStart + method.Name, [&] {
-            return DebugLogTexts::InData + CallDataLogText(method.Name, InData.get());
+            return DebugLogTexts::InData +
+                   CallDataLogText(method.Name, TCallData::InData, InData.get());
         });
     HRESULT hr = E_INVALIDARG;
     if (IsOrdinal(timeOut.vt())) {
@@ -264,7 +265,7 @@ HRESULT TBaseObject::CallPublicMethod(const TMethodStruct& method, unique_varian
     if (logging)
         LogCallLine(CallEnd + method.Name, [&] {
             return Result + LogText(result.get()) + OutDataAfterResult +
-                   CallDataLogText(method.Name, OutData.get());
+                   CallDataLogText(method.Name, TCallData::OutData, OutData.get());
         });
     return hr;
 }
@@ -295,7 +296,7 @@ void TBaseObject::LogCallLine(std::wstring_view name, const std::function<std::w
     }
 }
 
-std::wstring TBaseObject::CallDataLogText(std::wstring_view, const VARIANT& data) {
+std::wstring TBaseObject::CallDataLogText(std::wstring_view, TCallData, const VARIANT& data) {
     return LogText(data);
 }
 

@@ -36,6 +36,9 @@ struct TMethodStruct {
 
 enum TDataType { dtNumber, dtString, dtDateTime, dtBoolean };
 
+// Which argument of a public method a log line shows.
+enum class TCallData { InData, OutData };
+
 struct TSettingStruct {
     std::wstring ID;
     unique_variant Value;
@@ -123,7 +126,8 @@ protected:
     // Writes the header of a new stretch of the log; tells whether it was written.
     virtual bool BeginDebugLog() { return true; }
     // The text a log line shows for a public method's InData or OutData.
-    virtual std::wstring CallDataLogText(std::wstring_view methodName, const VARIANT& data);
+    virtual std::wstring CallDataLogText(std::wstring_view methodName, TCallData which,
+                                         const VARIANT& data);
 
     void RegisterPrivateMethod(std::wstring_view name, TPrivateMethod handler);
     void RegisterPublicMethod(std::wstring_view name, TPublicMethod handler);

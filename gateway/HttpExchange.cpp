@@ -5,6 +5,7 @@
 #include "common/Owners.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 
 namespace svcgate {
@@ -97,7 +98,8 @@ void CALLBACK LookUp(PTP_CALLBACK_INSTANCE, void* context) {
 // code is kept.
 class PostExchange {
 public:
-    explicit PostExchange(const Deadline& deadline) : deadline_(deadline) {}
+    PostExchange(const Deadline& deadline, size_t maxAnswerBytes)
+        : deadline_(deadline), maxAnswerBytes_(maxAnswerBytes) {}
 
     bool Run(HINTERNET connection, const std::wstring& path, DWORD flags, const HttpProxy& proxy,
              const std::vector<HttpHeader>& headers, std::string_view body) {
@@ -112,10 +114,12 @@ public:
                                        const_cast<char*>(body.data()), DWORD(body.size()),
                                        DWORD(body.size()), 0)) &&
                Step(SetTimeouts(request_.get(), deadline_.Remaining())) &&
-               Step(WinHttpReceiveResponse(request_.get(), nullptr)) && ReadAnswer();
+               Step(WinHttpReceiveResponse(request_.get(), nullptr)) && AnnouncedLengthFits() &&
+               ReadAnswer();
     }
     std::string& Answer() { return answer_; }
     DWORD Failure() const { return failure_; }
+    bool TooLarge() const { return tooLarge_; }
     // Wine reports a time-out as the socket's, WSAETIMEDOUT, not as WinHTTP's own.
     bool Late() const {
         return failure_ == ERROR_WINHTTP_TIMEOUT || failure_ == WSAETIMEDOUT ||
@@ -140,6 +144,21 @@ private:
         return true;
     }
 
+    bool Fits(std::uint64_t size) {
+        tooLarge_ = size > maxAnswerBytes_;
+        return !tooLarge_;
+    }
+
+    // A length beyond what the platform's number holds is caught by the reading.
+    bool AnnouncedLengthFits() {
+        DWORD length = 0;
+        DWORD size = sizeof length;
+        return !WinHttpQueryHeaders(
+                   request_.get(), WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER,
+                   WINHTTP_HEADER_NAME_BY_INDEX, &length, &size, WINHTTP_NO_HEADER_INDEX) ||
+               Fits(length);
+    }
+
     // Each wait is bounded by what is left of the whole, so a server that
     // trickles its answer cannot stretch the exchange either. Only what has
     // arrived is read: a read of a whole chunk would wait for the chunk to fill,
@@ -158,6 +177,8 @@ private:
                 return false;
             if (available == 0)
                 return true;
+            if (!Fits(std::uint64_t(answer_.size()) + available))
+                return false;
             const size_t start = answer_.size();
             answer_.resize(start + available);
             DWORD read = 0;
@@ -168,9 +189,11 @@ private:
     }
 
     Deadline deadline_;
+    const size_t maxAnswerBytes_;
     unique_hinternet request_;
     std::string answer_;
     DWORD failure_ = ERROR_SUCCESS;
+    bool tooLarge_ = false;
 };
 
 } // namespace
@@ -195,7 +218,7 @@ std::shared_ptr<ProxyLookup> ProxyLookup::Start(const std::wstring& url) {
     return lookup;
 }
 
-HttpSession::HttpSession() = default;
+HttpSession::HttpSession(size_t maxAnswerBytes) : maxAnswerBytes_(maxAnswerBytes) {}
 HttpSession::~HttpSession() = default;
 
 bool HttpSession::Open(const std::wstring& url) {
@@ -230,11 +253,13 @@ HttpOutcome HttpSession::Post(const std::wstring& url, const std::vector<HttpHea
         outcome.state = HttpOutcome::State::TimedOut;
         return outcome;
     }
-    PostExchange exchange(deadline);
+    PostExchange exchange(deadline, maxAnswerBytes_);
     if ((connection_ || exchange.Step(Open(url))) &&
         exchange.Run(connection_.get(), path_, requestFlags_, lookup_->proxy, headers, body)) {
         outcome.state = HttpOutcome::State::Complete;
         outcome.body = std::move(exchange.Answer());
+    } else if (exchange.TooLarge()) {
+        outcome.state = HttpOutcome::State::TooLarge;
     } else {
         outcome.state = exchange.Late() ? HttpOutcome::State::TimedOut : HttpOutcome::State::Failed;
         outcome.error = SystemErrorMessage(exchange.Failure(), GetModuleHandleW(L"winhttp.dll"));

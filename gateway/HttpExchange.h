@@ -18,7 +18,8 @@ struct HttpHeader {
 };
 
 struct HttpOutcome {
-    enum class State { Complete, Failed, TimedOut };
+    // TooLarge: the answer announced or brought more than the session takes.
+    enum class State { Complete, Failed, TimedOut, TooLarge };
     State state = State::Failed;
     // The answer's bytes as they came, when complete.
     std::string body;
@@ -35,6 +36,11 @@ struct HttpProxy {
 
 struct ProxyLookup;
 
+// The most an answer may bring: far above the largest catalogue a gateway sends
+// (10,000 providers take about 7.6 MB), and far below what a 32-bit host can hold
+// twice, as the bytes and then the parsed document.
+constexpr size_t MaxAnswerBytes = 64 * 1024 * 1024;
+
 // Posts over the platform's WinHTTP, one request object per exchange, all of them
 // in one session while the URL stays: Windows keeps a session's connections (and
 // their TLS sessions) for its next requests and closes them with it, so a session
@@ -47,7 +53,7 @@ struct ProxyLookup;
 // time-outs.
 class HttpSession {
 public:
-    HttpSession();
+    explicit HttpSession(size_t maxAnswerBytes = MaxAnswerBytes);
     ~HttpSession();
     HttpSession(const HttpSession&) = delete;
     HttpSession& operator=(const HttpSession&) = delete;
@@ -55,7 +61,8 @@ public:
     // Posts exactly `body` with exactly `headers`, in their order, and reads the
     // whole answer. Finding the proxy, connecting, sending and receiving together
     // end once `timeoutMs` has passed: a server that accepts and never answers
-    // cannot hold the cash desk longer.
+    // cannot hold the cash desk longer. An answer larger than the session takes
+    // is left unread from the point it shows itself so.
     HttpOutcome Post(const std::wstring& url, const std::vector<HttpHeader>& headers,
                      std::string_view body, DWORD timeoutMs);
 
@@ -64,6 +71,7 @@ private:
     // with the platform's error when the URL is not one.
     bool Open(const std::wstring& url);
 
+    size_t maxAnswerBytes_;
     std::wstring url_;
     std::wstring path_;
     DWORD requestFlags_ = 0;

@@ -87,11 +87,10 @@ void TDevice::DumpRequest(const std::wstring& text) const {
         XmlDocument dump;
         dump.LoadXml(text);
         SetAttributeAt(dump, AuthPath, SignAttribute, CommonTexts::MaskedSecret);
-        const std::wstring identification =
-            OperationPath(Groups::System, Operations::SetIdentifyUser);
-        for (size_t i = FirstPersonalData; i < std::size(IdentifyUserParameters); ++i)
+        const std::wstring anySystemOperation = OperationPath(Groups::System, L"*");
+        for (const wchar_t* parameter : IdentifyUserParameters)
             if (const XmlNode node =
-                    dump.SelectSingleNode(ChildPath(identification, IdentifyUserParameters[i])))
+                    dump.SelectSingleNode(ChildPath(anySystemOperation, parameter)))
                 node.SetText(CommonTexts::MaskedSecret);
         SaveXmlToDataFolder(dump, RequestDump, DumpWaitMs);
     });
@@ -148,6 +147,11 @@ std::int32_t TDevice::SendRequest(XmlDocument& Doc) {
         return ResultCode::NoAnswer;
     if (outcome.state == HttpOutcome::State::Failed)
         return Fail(SendFailed, outcome.error);
+    // Like an answer without a result: what it says, if anything, is not read.
+    if (outcome.state == HttpOutcome::State::TooLarge) {
+        FLastResultDescription.clear();
+        return ResultCode::ProtocolError;
+    }
     if (!Doc.LoadBytes(outcome.body))
         return Fail(ParseFailed, Doc.ParseErrorReason());
     if (FDebugMode)

@@ -152,12 +152,12 @@ constexpr const wchar_t* ResponseDump = L"Response.xml";
 // The debug log's line for a dump that could not be written.
 constexpr const wchar_t* DumpSkipped = L"Dump skipped";
 
-// The parameters of the payer's identification in the order they go out; those
-// from FirstPersonalData on are personal data, which the request dump masks.
+// The parameters of the payer's identification in the order they go out: all
+// of them the payer's personal data, which the request dump masks, the phone also
+// where it asks whether the payer must be identified.
 constexpr const wchar_t* IdentifyUserParameters[] = {
     PhoneElement, L"first-name", L"middle-name", L"last-name", L"passport-number",
     L"inn",       L"snils",      L"oms",         L"birth-date"};
-constexpr size_t FirstPersonalData = 4;
 
 // "//group/operation", where an answer holds the operation's element, and a
 // child element under a path.

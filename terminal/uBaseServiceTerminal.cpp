@@ -17,10 +17,19 @@ namespace svcgate {
 namespace {
 
 constexpr const wchar_t* TypeName = L"ServiceTerminal";
+constexpr const wchar_t* NeedIdentifyClientMethod = L"GetNeedIdentifyClient";
 constexpr const wchar_t* SetIdentifyClientMethod = L"SetIdentifyClient";
-// The passport number, INN, SNILS, OMS policy and birth date in its InData.
-constexpr long PersonalDataFirst = 5;
-constexpr long PersonalDataLast = 9;
+
+// Where the payer's personal data sits in InData: the phone of the question, and
+// the phone, name, passport number, INN, SNILS, OMS policy and birth date of the
+// identification.
+struct PersonalData {
+    const wchar_t* method;
+    long first;
+    long last;
+};
+constexpr PersonalData PersonalDataOf[] = {{NeedIdentifyClientMethod, 1, 1},
+                                           {SetIdentifyClientMethod, 1, 9}};
 
 // Every read of the host's input gives none for malformed input, so that only
 // a failure of the platform itself travels on as an error.
@@ -101,10 +110,9 @@ template <class... Outputs> std::int32_t NotSupported(Outputs&... outputs) {
     return ResultCode::NotSupported;
 }
 
-// InData of "SetIdentifyClient" as the log may show it: the personal data masked
-// wherever the host put it, and a value of another shape, which the call refuses,
-// masked whole.
-unique_variant WithoutPersonalData(const VARIANT& InData) {
+// InData as the log may show it: the personal data masked wherever the host put
+// it, and a value of another shape, which the call refuses, masked whole.
+unique_variant WithoutPersonalData(const VARIANT& InData, const PersonalData& personal) {
     SAFEARRAY* array = ArrayOf(InData);
     if (!IsVariantArray(array))
         return V_VT(&InData) == VT_EMPTY || V_VT(&InData) == VT_NULL
@@ -113,8 +121,8 @@ unique_variant WithoutPersonalData(const VARIANT& InData) {
     unique_safearray copy;
     CheckHResult(SafeArrayCopy(array, copy.put()));
     const unique_variant mask = MakeVariant(CommonTexts::MaskedSecret);
-    for (long index = std::max(LowerBound(array), PersonalDataFirst);
-         index <= std::min(UpperBound(array), PersonalDataLast); ++index)
+    for (long index = std::max(LowerBound(array), personal.first);
+         index <= std::min(UpperBound(array), personal.last); ++index)
         PutElement(copy.get(), index, mask.get());
     return MakeArrayVariant(std::move(copy));
 }
@@ -134,7 +142,7 @@ void TBaseServiceTerminal::DoRegisterMethods() {
         {L"CancelServiceAuthorization", &TBaseServiceTerminal::CancelServiceAuthorizationHandler},
         {L"GetAgentInfo", &TBaseServiceTerminal::GetAgentInfoHandler},
         {L"GetServiceComission", &TBaseServiceTerminal::GetServiceComissionHandler},
-        {L"GetNeedIdentifyClient", &TBaseServiceTerminal::GetNeedIdentifyClientHandler},
+        {NeedIdentifyClientMethod, &TBaseServiceTerminal::GetNeedIdentifyClientHandler},
         {SetIdentifyClientMethod, &TBaseServiceTerminal::SetIdentifyClientHandler},
     };
     for (const auto& [name, handler] : methods)
@@ -145,11 +153,15 @@ void TBaseServiceTerminal::DoRegisterMethods() {
         });
 }
 
-std::wstring TBaseServiceTerminal::CallDataLogText(std::wstring_view methodName,
+std::wstring TBaseServiceTerminal::CallDataLogText(std::wstring_view methodName, TCallData which,
                                                    const VARIANT& data) {
-    if (!SameText(methodName, SetIdentifyClientMethod))
-        return TBaseDevice::CallDataLogText(methodName, data);
-    return TBaseDevice::CallDataLogText(methodName, WithoutPersonalData(data).get());
+    const auto personal = std::ranges::find_if(PersonalDataOf, [&](const PersonalData& entry) {
+        return SameText(methodName, entry.method);
+    });
+    if (which == TCallData::OutData || personal == std::end(PersonalDataOf))
+        return TBaseDevice::CallDataLogText(methodName, which, data);
+    return TBaseDevice::CallDataLogText(methodName, which,
+                                        WithoutPersonalData(data, *personal).get());
 }
 
 void TBaseServiceTerminal::DoSetupDeviceInfo() {

@@ -76,8 +76,10 @@ public:
 protected:
     void DoRegisterMethods() override;
     void DoSetupDeviceInfo() override;
-    // The payer's personal data of "SetIdentifyClient" never reaches the log.
-    std::wstring CallDataLogText(std::wstring_view methodName, const VARIANT& data) override;
+    // The payer's personal data of "GetNeedIdentifyClient" and "SetIdentifyClient"
+    // never reaches the log.
+    std::wstring CallDataLogText(std::wstring_view methodName, TCallData which,
+                                 const VARIANT& data) override;
 
 private:
     using THandler = std::int32_t (TBaseServiceTerminal::*)(const VARIANT& InData,

@@ -100,6 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RuleCase{"no time range", FromHourOnly, Money(1), Hour(3), true, Money(1)},
                     RuleCase{"half up", Percent(1.5), Money(333.33), 0, true, Money(5)},
                     RuleCase{"half down", Percent(50), Money(1.0001), 0, true, Money(0.5)},
+                    RuleCase{"exact half to even", Percent(50), Money(0.0001), 0, true, 0},
                     RuleCase{"half below", Percent(2.5), Money(0.006), 0, true, Money(0.0001)},
                     RuleCase{"tenth below", Percent(10), Money(0.0015), 0, true, Money(0.0001)},
                     RuleCase{"negative", FixedOnly, Money(-100), 0, true, Money(5)}));

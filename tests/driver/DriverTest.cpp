@@ -243,38 +243,53 @@ TEST_F(Driver, AnUnusableServerTimeOutGivesTheDefaultAndAnAbsurdOneTenMinutes) {
 }
 
 // The payer's data goes to the gateway but neither into the debug log nor into
-// the request dump, which every user of the machine can read; the call and the
-// payer's name stay visible.
+// the request dumps, which every user of the machine can read; the calls stay
+// visible.
 TEST_F(Driver, ThePayersPersonalDataStaysOutOfTheLogAndTheDump) {
     const std::wstring logFolder = GetCommonAppDataFolder() + L"test_driver\\";
     for (const std::wstring& file : FilesIn(logFolder, L"Debug_"))
         DeleteFileW(file.c_str());
     SetSetting(L"DebugLogEnabled", MakeBoolVariant(true));
+    answers["getUIProviders"] = GatewayAnswer("providers", "getUIProviders", "0",
+                                              "<provider id=\"100\" needPersonalInfo=\"1\"/>");
     Enable();
+    answers["needIdentifyUser"] =
+        GatewayAnswer("system", "needIdentifyUser", "0", "<identify>1</identify>");
     answers["setIdentifyUser"] = GatewayAnswer("system", "setIdentifyUser");
-    const std::vector<std::wstring> personal{L"4510 918273", L"502918273645", L"112-233-445 95",
-                                             L"7754321098765432", L"05.03.1981"};
+    const std::vector<std::wstring> personal{
+        L"+79165550147", L"Пётр",         L"Ильич",          L"Сидоров",
+        L"4510 918273",  L"502918273645", L"112-233-445 95", L"7754321098765432",
+        L"05.03.1981"};
+    const std::wstring dumpFile = GetDataFolder() + L"Request.xml";
     unique_variant outData;
-    ASSERT_TRUE(Host(L"SetIdentifyClient", outData,
-                     MakeVariantArray(MakeVariant(L""), MakeVariant(L"+7900"), MakeVariant(L"Пётр"),
-                                      MakeVariant(L""), MakeVariant(L"Сидоров"),
-                                      MakeVariant(personal[0]), MakeVariant(personal[1]),
-                                      MakeVariant(personal[2]), MakeVariant(personal[3]),
-                                      ConvertVariant(MakeVariant(29650.0).get(), VT_DATE))
-                         .get()));
+    ASSERT_TRUE(Host(L"GetNeedIdentifyClient", outData,
+                     MakeVariantArray(MakeVariant(L"100"), MakeVariant(personal[0])).get()));
+    std::string dumps = ReadSharedFile(dumpFile).value_or("");
+    ASSERT_TRUE(
+        Host(L"SetIdentifyClient", outData,
+             MakeVariantArray(MakeVariant(L""), MakeVariant(personal[0]), MakeVariant(personal[1]),
+                              MakeVariant(personal[2]), MakeVariant(personal[3]),
+                              MakeVariant(personal[4]), MakeVariant(personal[5]),
+                              MakeVariant(personal[6]), MakeVariant(personal[7]),
+                              ConvertVariant(MakeVariant(29650.0).get(), VT_DATE))
+                 .get()));
+    dumps += ReadSharedFile(dumpFile).value_or("");
     std::string log;
     for (const std::wstring& file : FilesIn(logFolder, L"Debug_"))
         log += ReadSharedFile(file).value_or("");
-    const std::string dump = ReadSharedFile(GetDataFolder() + L"Request.xml").value_or("");
-    const std::string sent = server.Requests().back().body;
-    EXPECT_NE(log.find(WideToAnsi(L"> SetIdentifyClient: \tInData: [(''; '+7900'; 'Пётр'; ''; "
-                                  L"'Сидоров'; '***'; '***'; '***'; '***'; '***')]")),
+    std::string sent;
+    for (const tools::ReceivedRequest& request : server.Requests())
+        sent += request.body;
+    EXPECT_NE(log.find("> GetNeedIdentifyClient: \tInData: [('100'; '***')]"), std::string::npos);
+    EXPECT_NE(log.find("> SetIdentifyClient: \tInData: [(''; '***'; '***'; '***'; '***'; '***'; "
+                       "'***'; '***'; '***'; '***')]"),
               std::string::npos);
-    EXPECT_NE(dump.find("<passport-number>***</passport-number>"), std::string::npos);
+    EXPECT_NE(dumps.find("<needIdentifyUser><phone>***</phone>"), std::string::npos);
+    EXPECT_NE(dumps.find("<passport-number>***</passport-number>"), std::string::npos);
     for (const std::wstring& value : personal) {
-        EXPECT_NE(sent.find(WideToUtf8(value)), std::string::npos);
+        EXPECT_NE(sent.find(WideToUtf8(value)), std::string::npos) << WideToUtf8(value);
         EXPECT_EQ(log.find(WideToAnsi(value)), std::string::npos) << WideToUtf8(value);
-        EXPECT_EQ(dump.find(WideToAnsi(value)), std::string::npos) << WideToUtf8(value);
+        EXPECT_EQ(dumps.find(WideToAnsi(value)), std::string::npos) << WideToUtf8(value);
     }
 }
 

@@ -8,10 +8,15 @@
 #include "common/uCommonUtils.Folders.h"
 #include "common/uCommonUtils.XmlPaths.h"
 #include "gateway-sim/server/StoppableSocket.h"
+#include "gateway/HttpExchange.h"
 #include "gateway/uGatewayResults.h"
 
 #include <algorithm>
+#include <chrono>
+#include <future>
+#include <memory>
 #include <optional>
+#include <thread>
 
 using namespace svcgate;
 using namespace svcgate::test;
@@ -73,7 +78,7 @@ TEST_F(Gateway, OnlyTheListedHeadersInTheirOrder) {
 
 struct AnswerCase {
     const char* name;
-    std::string body;
+    ScriptedAnswer answer;
     std::int32_t code;
     std::wstring description;
     // The parser's reason follows the description, in the platform's words.
@@ -83,7 +88,8 @@ struct AnswerCase {
 class Answers : public Gateway, public testing::WithParamInterface<AnswerCase> {};
 
 TEST_P(Answers, BecomeAResultCodeAndADescription) {
-    EXPECT_EQ(Exchange(GetParam().body), GetParam().code);
+    server.Queue(GetParam().answer);
+    EXPECT_EQ(client.ExecuteRequest(L"terminals", L"getLastIds", doc), GetParam().code);
     const std::wstring& description = client.LastResultDescription();
     if (GetParam().reasonFollows) {
         EXPECT_TRUE(description.starts_with(GetParam().description)) << WideToUtf8(description);
@@ -96,16 +102,25 @@ TEST_P(Answers, BecomeAResultCodeAndADescription) {
 INSTANTIATE_TEST_SUITE_P(
     Gateway, Answers,
     testing::Values(
-        AnswerCase{"Success", GatewayAnswer("terminals", "getLastIds"), 0, L"ОК"},
-        AnswerCase{"RootCodeIsFinal", GatewayAnswer("terminals", "getLastIds", "0", {}, "150"),
-                   1001, L"Неверный пароль или нет прав на этот терминал"},
+        AnswerCase{"Success", {GatewayAnswer("terminals", "getLastIds")}, 0, L"ОК"},
+        AnswerCase{"RootCodeIsFinal",
+                   {GatewayAnswer("terminals", "getLastIds", "0", {}, "150")},
+                   1001,
+                   L"Неверный пароль или нет прав на этот терминал"},
         AnswerCase{"OperationWithoutResult",
-                   "<response result=\"0\"><terminals><getLastIds/></terminals></response>", 1014,
+                   {"<response result=\"0\"><terminals><getLastIds/></terminals></response>"},
+                   1014,
                    L""},
-        AnswerCase{"CodeThatIsNoNumber", "<response result=\"abc\"/>", 1014,
+        AnswerCase{"CodeThatIsNoNumber",
+                   {"<response result=\"abc\"/>"},
+                   1014,
                    L"Неизвестный статус ответа"},
-        AnswerCase{"HtmlPage", "<html><body>502 Bad Gateway<br></body></html>", 1001,
-                   L"Ошибка разбора ответа.\r\n", true}),
+        AnswerCase{"HtmlPage",
+                   {"<html><body>502 Bad Gateway<br></body></html>"},
+                   1001,
+                   L"Ошибка разбора ответа.\r\n",
+                   true},
+        AnswerCase{"LengthBeyondTheCap", {.fault = ScriptedAnswer::Fault::HugeLength}, 1014, L""}),
     [](const auto& info) { return info.param.name; });
 
 TEST_F(Gateway, AClosedPortIsAFailureToSend) {
@@ -180,6 +195,20 @@ private:
     std::optional<std::string> earlier_;
 };
 
+// The post runs on a thread of its own, so that an exchange that outlives its
+// time-out fails here, not at the test runner's limit; it is then left to end
+// on its thread, with the session it uses.
+std::optional<HttpOutcome> PostWithin(DWORD boundMs, const std::wstring& url, DWORD timeoutMs) {
+    auto session = std::make_shared<HttpSession>();
+    std::packaged_task<HttpOutcome()> post(
+        [session, url, timeoutMs] { return session->Post(url, {}, "request", timeoutMs); });
+    std::future<HttpOutcome> outcome = post.get_future();
+    std::thread(std::move(post)).detach();
+    if (outcome.wait_for(std::chrono::milliseconds(boundMs)) != std::future_status::ready)
+        return std::nullopt;
+    return outcome.get();
+}
+
 // Finding the proxy is part of the exchange: a configuration script that never
 // comes cannot hold the cash desk past its time-out.
 TEST_F(Gateway, TheProxyLookupCountsInTheTimeOut) {
@@ -187,11 +216,38 @@ TEST_F(Gateway, TheProxyLookupCountsInTheTimeOut) {
     const unique_socket script = tools::ListenOnLoopback(0);
     const ProxyScriptSetting setting(
         "http://127.0.0.1:" + std::to_string(tools::PortOf(script.get())) + "/proxy.pac");
-    client.SetSrvResponseTimeout(1000);
-    const DWORD start = GetTickCount();
-    EXPECT_EQ(client.ExecuteRequest(L"terminals", L"getLastIds", doc), 1007);
-    EXPECT_LT(GetTickCount() - start, 2500u);
+    const std::optional<HttpOutcome> outcome = PostWithin(2500, server.Url(), 1000);
+    ASSERT_TRUE(outcome) << "still waiting 1.5 s after its time-out";
+    EXPECT_EQ(outcome->state, HttpOutcome::State::TimedOut);
 }
+
+struct SizeCase {
+    const char* name;
+    ScriptedAnswer answer;
+    HttpOutcome::State state;
+};
+
+class AnswerSizes : public testing::TestWithParam<SizeCase> {};
+
+// An answer is taken up to the session's cap and no further, whether or not its
+// head announces its length.
+TEST_P(AnswerSizes, AreTakenUpToTheCap) {
+    constexpr size_t Cap = 4096;
+    tools::GatewayServer server;
+    server.Queue(GetParam().answer);
+    HttpSession session(Cap);
+    EXPECT_EQ(session.Post(server.Url(), {}, "request", 5000).state, GetParam().state);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gateway, AnswerSizes,
+    testing::Values(
+        SizeCase{"AtTheCap", {std::string(4096, 'x')}, HttpOutcome::State::Complete},
+        SizeCase{"AnnouncedPastTheCap", {std::string(4097, 'x')}, HttpOutcome::State::TooLarge},
+        SizeCase{"UnannouncedPastTheCap",
+                 {.body = std::string(1000, 'x'), .fault = ScriptedAnswer::Fault::Endless},
+                 HttpOutcome::State::TooLarge}),
+    [](const auto& info) { return info.param.name; });
 
 // The dumps let an integrator read the last exchange; the password's digest
 // stays out of them.

@@ -29,6 +29,10 @@ using namespace svcgate::campaign;
 namespace {
 
 // The payer the scan identifies, with values no other campaign program uses.
+constexpr const wchar_t* PayerPhone = L"+79165550147";
+constexpr const wchar_t* PayerFirstName = L"Евлампий";
+constexpr const wchar_t* PayerMiddleName = L"Аристархович";
+constexpr const wchar_t* PayerLastName = L"Пафнутьев";
 constexpr const wchar_t* PayerPassport = L"4510 918273";
 constexpr const wchar_t* PayerINN = L"502918273645";
 constexpr const wchar_t* PayerSnils = L"112-233-445 95";
@@ -48,11 +52,11 @@ bool IdentifyPayer(const std::wstring& folder) {
     host.Configure(GatewaySettings(simulator.Url(), CampaignPassword, 10000, true));
     return host.Call(L"Enable").ok &&
            host.Call(L"SetIdentifyClient",
-                     InArray(Args(MakeVariant(L""), MakeVariant(L"+79001234567"),
-                                  MakeVariant(L"Пётр"), MakeVariant(L""), MakeVariant(L"Сидоров"),
-                                  MakeVariant(PayerPassport), MakeVariant(PayerINN),
-                                  MakeVariant(PayerSnils), MakeVariant(PayerOMS),
-                                  PayerBirthDateValue())))
+                     InArray(Args(MakeVariant(L""), MakeVariant(PayerPhone),
+                                  MakeVariant(PayerFirstName), MakeVariant(PayerMiddleName),
+                                  MakeVariant(PayerLastName), MakeVariant(PayerPassport),
+                                  MakeVariant(PayerINN), MakeVariant(PayerSnils),
+                                  MakeVariant(PayerOMS), PayerBirthDateValue())))
                .ok;
 }
 
@@ -96,6 +100,10 @@ std::vector<Needle> Needles(const std::wstring& password) {
         {"password", plain},
         {"scrambled password", ScrambleValue(WideToAnsi(password), false)},
         {"MD5 digest", digest},
+        {"phone", WideToAnsi(PayerPhone)},
+        {"first name", WideToAnsi(PayerFirstName)},
+        {"middle name", WideToAnsi(PayerMiddleName)},
+        {"last name", WideToAnsi(PayerLastName)},
         {"passport number", WideToAnsi(PayerPassport)},
         {"INN", WideToAnsi(PayerINN)},
         {"SNILS", WideToAnsi(PayerSnils)},
@@ -163,10 +171,9 @@ int main() {
         const bool identified =
             IdentifyPayer(options.Extra(L"--folder", L"C:\\users\\Public\\secrets"));
         const std::wstring password = options.Extra(L"--password", CampaignPassword);
-        // The call and the payer's names stay visible, the five values masked.
-        Scan scan(Needles(password),
-                  WideToAnsi(L"> SetIdentifyClient: \tInData: [(''; '+79001234567'; 'Пётр'; ''; "
-                             L"'Сидоров'; '***'; '***'; '***'; '***'; '***')]"));
+        // The call stays visible, every value of the payer masked.
+        Scan scan(Needles(password), "> SetIdentifyClient: \tInData: [(''; '***'; '***'; '***'; "
+                                     "'***'; '***'; '***'; '***'; '***'; '***')]");
         std::wstring folders = options.Extra(L"--folders") + L";" + GetDataFolder();
         for (size_t start = 0; start < folders.size();) {
             const size_t end = std::min(folders.find(L';', start), folders.size());

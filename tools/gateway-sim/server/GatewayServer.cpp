@@ -6,6 +6,7 @@
 #include "common/Exception.h"
 
 #include <chrono>
+#include <cstdint>
 #include <future>
 #include <optional>
 #include <string>
@@ -17,6 +18,7 @@ namespace {
 constexpr const wchar_t* GatewayPath = L"/xmlgate/xml.jsp";
 constexpr const char* Unscripted = "no answer scripted";
 constexpr DWORD TrickleIntervalMs = 1000;
+constexpr std::uint64_t HugeLength = 1ull << 30;
 
 // A connection stays open unless the answer ends it: a fault, or the client's
 // own "Connection: close".
@@ -26,13 +28,24 @@ bool KeepsConnection(const ReceivedRequest& request, const ScriptedAnswer& answe
            !(connection && SameText(*connection, "close"));
 }
 
+// Without a length the body ends when the connection does.
+std::string LengthLine(const ScriptedAnswer& answer) {
+    switch (answer.fault) {
+    case ScriptedAnswer::Fault::HugeLength:
+        return "Content-Length: " + std::to_string(HugeLength) + "\r\n";
+    case ScriptedAnswer::Fault::Endless:
+        return "";
+    default:
+        return "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
+    }
+}
+
 std::string AnswerHead(const ScriptedAnswer& answer, bool keep) {
     // No client reads the reason phrase.
     std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " OK\r\n";
     if (!answer.contentType.empty())
         head += "Content-Type: " + answer.contentType + "\r\n";
-    return head + "Content-Length: " + std::to_string(answer.body.size()) +
-           (keep ? "\r\n\r\n" : "\r\nConnection: close\r\n\r\n");
+    return head + LengthLine(answer) + (keep ? "\r\n" : "Connection: close\r\n\r\n");
 }
 
 void Trickle(StoppableSocket& peer, std::string_view body) {
@@ -61,6 +74,15 @@ bool Answer(StoppableSocket& peer, const ScriptedAnswer& answer, bool keep) {
     case Fault::Trickle:
         if (peer.Send(head))
             Trickle(peer, answer.body);
+        break;
+    case Fault::HugeLength:
+        if (peer.Send(head))
+            peer.Pause(INFINITE);
+        break;
+    case Fault::Endless:
+        if (peer.Send(head))
+            while (!answer.body.empty() && peer.Send(answer.body))
+                ;
         break;
     }
     return false;

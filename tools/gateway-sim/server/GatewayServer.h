@@ -45,7 +45,11 @@ struct ScriptedAnswer {
         // Holds the connection, silent, until the client or the server ends it.
         NeverAnswer,
         // Sends the head, then the body one byte a second.
-        Trickle
+        Trickle,
+        // Announces a body of 1 GiB, then holds the connection without a byte of it.
+        HugeLength,
+        // Announces no length and sends the body over and over until the client closes.
+        Endless
     };
     // Sent as is; an empty content type sends no Content-Type header.
     std::string body = {};
