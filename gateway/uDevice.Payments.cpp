@@ -317,7 +317,9 @@ std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstr
     const bool refused = !taken && RefusesPayment(first);
     if (taken || refused) {
         const std::wstring refusal = FLastResultDescription;
-        const std::int32_t forgotten = ChangeBook([&](TerminalPayments& book) {
+        // A taken sale is sold whatever the disk does: a record left behind is
+        // asked about before a later sale and told once, never the sale "failed".
+        ChangeBook([&](TerminalPayments& book) {
             std::erase_if(book.Pending, [&](const PendingRegistration& p) {
                 return p.Gateway == Sale.Gateway && p.PaymentID == Sale.PaymentID;
             });
@@ -330,7 +332,7 @@ std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstr
             return true;
         });
         FLastResultDescription = taken ? L"" : refusal;
-        return taken ? forgotten : Result;
+        return taken ? ResultCode::Success : Result;
     }
     if (first != -1)
         FLastResultDescription =

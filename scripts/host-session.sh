@@ -36,10 +36,12 @@ install_package() {
 }
 
 # start_simulator PORT [switches...]: runs until its standard input closes and
-# logs a line per request into $session_work/gateway.log.
+# logs a line per request into $session_work/gateway.log. Its ledger starts
+# empty, and so does the numbering of its terminal on this machine.
 start_simulator() {
     local port=$1
     shift
+    rm -f "$SVCGATE_WINEPREFIX/drive_c/ProgramData/VelmoraSvcGate/pending-77.txt"
     mkfifo "$session_work/input"
     WINEPREFIX=$SVCGATE_WINEPREFIX WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 \
         "$wine_loader" "$build/tools/gateway-sim/gateway-sim.exe" --port "$port" --login dealer \

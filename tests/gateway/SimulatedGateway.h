@@ -2,6 +2,7 @@
 // The real gateway client against the gateway simulator, served in-process.
 
 #include "gateway-sim/GatewaySimulator.h"
+#include "gateway/PendingRegistration.h"
 #include "gateway/uDevice.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,10 @@ public:
 
 class SimulatedGateway : public testing::Test {
 protected:
+    // A new simulator's ledger is empty: the terminal's numbering on this machine
+    // starts over with it.
     void Start() {
+        ForgetTerminalPayments(L"77");
         simulator = std::make_unique<tools::GatewaySimulator>(options);
         server.SetResponder([this](const tools::ReceivedRequest& request) {
             return simulator->Answer(request).answer;
