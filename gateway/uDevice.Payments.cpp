@@ -317,10 +317,12 @@ std::int32_t TDevice::TellHeld(const PendingRegistration& Pending, TPaymentStatu
 
 // The gateway took the registration, or held it already when this was a resend
 // of a number this machine had sent for this very sale, its answer lost. A
-// refusal from the list takes the record away; a number nobody took after it
-// may go out again. Anything else leaves the sale pending: a 215 to a number's
-// first sending too, which may be the platform resending it on a kept-alive
-// connection, so that the gateway holds this sale, or not.
+// refusal from the list of a number's first sending takes the record away; a
+// number nobody took after it may go out again. A refusal of a resend says
+// nothing of the first sending, which the gateway may hold. Anything else leaves
+// the sale pending: a 215 to a number's first sending too, which may be the
+// platform resending it on a kept-alive connection, so that the gateway holds
+// this sale, or not.
 std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstring& Operation,
                                          const PendingRegistration& Sale, bool Retry,
                                          std::int32_t Result) {
@@ -334,7 +336,7 @@ std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstr
                                                               : payment;
     const bool taken = Result == ResultCode::Success || (Retry && operation == GatewayCode::Ok &&
                                                          payment == GatewayCode::DuplicatePayment);
-    const bool refused = !taken && RefusesPayment(first);
+    const bool refused = !taken && !Retry && RefusesPayment(first);
     if (taken || refused) {
         const std::wstring refusal = FLastResultDescription;
         const std::int32_t forgotten = ChangeBook([&](TerminalPayments& book) {

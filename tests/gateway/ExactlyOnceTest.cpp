@@ -108,6 +108,18 @@ TEST_F(ExactlyOnce, AHeldPendingPaymentIsToldOnceBeforeTheDeskSellsOn) {
     EXPECT_EQ(told.size(), 1u);
 }
 
+// The gateway may hold what it took from the first sending, whatever it says to
+// a resend (a password changed meanwhile, say): the number stays its sale's.
+TEST_F(ExactlyOnce, ARefusedResendLeavesItsSalePending) {
+    LoseNext(L"addOfflinePayment", LinkFault::Dropped);
+    EXPECT_NE(Sell(client, L"9001"), 0);
+    simulator->AnswerNext(L"addOfflinePayment", 4, false);
+    EXPECT_EQ(Sell(client, L"9001"), 1001);
+    EXPECT_EQ(Sell(client, L"9002"), 1001);
+    EXPECT_NE(client.LastResultDescription().find(L"№ 1 "), std::wstring::npos);
+    ExpectEachHeldOnce(client, false);
+}
+
 // Another desk on the terminal learned first that the gateway holds it; the desk
 // that sent it, not told, retries it: that retry is this payment, not another.
 TEST_F(ExactlyOnce, APaymentToldAtAnotherDeskIsStillItsOwnRetrysSale) {
