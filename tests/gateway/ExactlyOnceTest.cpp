@@ -17,7 +17,6 @@ namespace {
 class ExactlyOnce : public SimulatedGateway {
 protected:
     void SetUp() override {
-        ForgetTerminalPayments(L"77");
         Start();
         client.SetSrvResponseTimeout(1000);
         ASSERT_EQ(client.GetLastIds(), 0);

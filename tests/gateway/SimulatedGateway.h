@@ -18,7 +18,10 @@ public:
 
 class SimulatedGateway : public testing::Test {
 protected:
+    // A new gateway numbers from 1: what an earlier run left of the terminal's
+    // payments on this machine would number past it.
     void Start() {
+        ForgetTerminalPayments(L"77");
         simulator = std::make_unique<tools::GatewaySimulator>(options);
         server.SetResponder([this](const tools::ReceivedRequest& request) {
             return simulator->Answer(request).answer;

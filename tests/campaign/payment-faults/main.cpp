@@ -24,6 +24,7 @@
 #include "common/Text.h"
 #include "common/Variants.h"
 #include "gateway-sim/GatewaySimulator.h"
+#include "gateway/PendingRegistration.h"
 #include "gateway/uGatewayResults.h"
 #include "gateway/uGatewayTexts.h"
 
@@ -351,7 +352,10 @@ struct Sale {
 
 class Campaign {
 public:
+    // The simulator numbers from 1: what earlier runs left of the terminal's
+    // payments would only skip numbers.
     explicit Campaign(const Options& options) : options_(options) {
+        ForgetTerminalPayments(L"77");
         for (int k = 0; k < Desks; ++k)
             desks_.push_back(std::make_unique<Desk>(
                 k == 0 ? ThisModulePath() : options.Extra(L"--second-host", ThisModulePath()),
