@@ -40,6 +40,9 @@ install_package() {
 start_simulator() {
     local port=$1
     shift
+    # A new simulator numbers from 1 and holds nothing: what earlier runs left of
+    # terminal 77's payments in the prefix would number past it.
+    rm -f "$SVCGATE_WINEPREFIX/drive_c/ProgramData/VelmoraSvcGate/pending-77.txt"
     mkfifo "$session_work/input"
     WINEPREFIX=$SVCGATE_WINEPREFIX WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 \
         "$wine_loader" "$build/tools/gateway-sim/gateway-sim.exe" --port "$port" --login dealer \
