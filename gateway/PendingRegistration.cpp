@@ -21,6 +21,7 @@ namespace {
 constexpr const wchar_t* Header = L"svcgate terminal payments 2";
 constexpr const wchar_t* NextKey = L"next=";
 constexpr const wchar_t* PendingKey = L"pending=";
+constexpr const wchar_t* HeldKey = L"held=";
 constexpr const wchar_t* PaymentsMutex = L"Global\\VelmoraSvcGate.Payments";
 constexpr const wchar_t* SendingMutex = L"Global\\VelmoraSvcGate.Sending.";
 // A rewrite of a few hundred bytes; far less than any exchange.
@@ -87,7 +88,7 @@ template <class Number> std::optional<Number> NumberField(std::wistringstream& l
     return DecimalNumber<Number>(text);
 }
 
-std::optional<PendingRegistration> PendingLine(const std::wstring& fields) {
+std::optional<PendingRegistration> PendingLine(const std::wstring& fields, bool told) {
     std::wistringstream line(fields);
     std::wstring gateway, digest, masked;
     line >> gateway;
@@ -101,7 +102,7 @@ std::optional<PendingRegistration> PendingLine(const std::wstring& fields) {
     if (!id || !receipt || !from || !written || !address || !account || digest.size() != 32 ||
         (line >> rest))
         return std::nullopt;
-    return PendingRegistration{*address, *id, *receipt, digest, *account, *from, *written};
+    return PendingRegistration{*address, *id, *receipt, digest, *account, *from, *written, told};
 }
 
 bool TakeNext(const std::wstring& fields, TerminalPayments& payments) {
@@ -118,9 +119,11 @@ bool TakeNext(const std::wstring& fields, TerminalPayments& payments) {
 bool TakeLine(const std::wstring& line, TerminalPayments& payments) {
     if (line.starts_with(NextKey))
         return TakeNext(line.substr(wcslen(NextKey)), payments);
-    if (!line.starts_with(PendingKey))
+    const bool told = line.starts_with(HeldKey);
+    if (!told && !line.starts_with(PendingKey))
         return false;
-    const std::optional<PendingRegistration> pending = PendingLine(line.substr(wcslen(PendingKey)));
+    const std::optional<PendingRegistration> pending =
+        PendingLine(line.substr(wcslen(told ? HeldKey : PendingKey)), told);
     if (pending)
         payments.Pending.push_back(*pending);
     return pending.has_value();
@@ -136,7 +139,8 @@ PendingRegistration PendingRegistration::Of(const std::wstring& Gateway,
             RequisitesDigest(Sale),
             svcgate::MaskedAccount(Sale.Account),
             Sale.AmountFrom,
-            FileTimeNow()};
+            FileTimeNow(),
+            false};
 }
 
 TerminalPaymentsLock::TerminalPaymentsLock() : MachineLock(PaymentsMutex, PaymentsLockWaitMs) {}
@@ -170,10 +174,11 @@ void StoreTerminalPayments(const std::wstring& TerminalID, const TerminalPayment
     std::vector<std::wstring> lines{
         Header, FormatText(L"%ls%d %d", NextKey, payments.NextID, payments.NextReceipt)};
     for (const PendingRegistration& p : payments.Pending)
-        lines.push_back(FormatText(
-            L"%ls%ls %d %d %lld %lld %ls %ls", PendingKey, Escaped(p.Gateway).c_str(), p.PaymentID,
-            p.ReceiptNum, static_cast<long long>(p.AmountFrom), static_cast<long long>(p.Written),
-            p.Digest.c_str(), Escaped(p.MaskedAccount).c_str()));
+        lines.push_back(FormatText(L"%ls%ls %d %d %lld %lld %ls %ls", p.Told ? HeldKey : PendingKey,
+                                   Escaped(p.Gateway).c_str(), p.PaymentID, p.ReceiptNum,
+                                   static_cast<long long>(p.AmountFrom),
+                                   static_cast<long long>(p.Written), p.Digest.c_str(),
+                                   Escaped(p.MaskedAccount).c_str()));
     WriteTextLines(TerminalPaymentsFile(TerminalID), lines);
 }
 

@@ -39,6 +39,10 @@ struct PendingRegistration {
     Currency AmountFrom = 0;
     // When it was first written, in the system's file time.
     std::int64_t Written = 0;
+    // Found held by the gateway and told of. It stays for its identical retry,
+    // which any desk may still be about to send: that retry is this payment,
+    // not another sale.
+    bool Told = false;
 
     static PendingRegistration Of(const std::wstring& Gateway, const SaleRequisites& Sale);
     bool SameSale(const PendingRegistration& other) const { return Digest == other.Digest; }

@@ -54,6 +54,18 @@ std::wstring Named(const PendingRegistration& Pending) {
                       Pending.MaskedAccount.c_str());
 }
 
+// Held payments already told of make way for new sales, the oldest first: only
+// their identical retries would still find them.
+void MakeWay(TerminalPayments& Book) {
+    while (Book.Pending.size() >= MaxPending) {
+        const auto told = std::find_if(Book.Pending.begin(), Book.Pending.end(),
+                                       [](const PendingRegistration& p) { return p.Told; });
+        if (told == Book.Pending.end())
+            return;
+        Book.Pending.erase(told);
+    }
+}
+
 std::wstring PaymentPath(const std::wstring& operation) {
     return ChildPath(OperationPath(Groups::Providers, operation), PaymentElement);
 }
@@ -220,6 +232,7 @@ std::int32_t TDevice::TakeNumbers(PendingRegistration& Sale, bool& Retry,
             Sale = *same;
             return false;
         }
+        MakeWay(book);
         if (book.Pending.size() >= MaxPending) {
             result = Fail(PendingTooMany);
             return false;
@@ -248,7 +261,7 @@ std::int32_t TDevice::ResolvePending(const PendingRegistration& Sale) {
     std::vector<PendingRegistration> left;
     const std::int32_t read = ChangeBook([&](TerminalPayments& book) {
         for (const PendingRegistration& p : book.Pending)
-            if (p.Gateway == Sale.Gateway && !p.SameSale(Sale))
+            if (p.Gateway == Sale.Gateway && !p.SameSale(Sale) && !p.Told)
                 left.push_back(p);
         return false;
     });
@@ -263,25 +276,32 @@ std::int32_t TDevice::ResolvePending(const PendingRegistration& Sale) {
         if (!sending.Held() ||
             GetPaymentStatus(pending.PaymentID, code, text, status, fatal) != ResultCode::Success)
             continue;
-        if (code == GatewayCode::Ok && Forget(pending))
+        if (code == GatewayCode::Ok && Resolve(pending, true))
             return TellHeld(pending, status);
         if (code == GatewayCode::NoSuchPayment)
-            Forget(pending);
+            Resolve(pending, false);
     }
     FLastResultDescription.clear();
     return ResultCode::Success;
 }
 
-// True when this driver removed it: whoever removes it tells of it.
-bool TDevice::Forget(const PendingRegistration& Pending) {
-    bool removed = false;
-    ChangeBook([&](TerminalPayments& book) {
-        removed = std::erase_if(book.Pending, [&](const PendingRegistration& p) {
-                      return p.Gateway == Pending.Gateway && p.PaymentID == Pending.PaymentID;
-                  }) > 0;
-        return removed;
+// True when this driver resolved it and wrote so: whoever resolves it tells of it.
+// A held one stays, told, for its identical retry; one the gateway does not hold goes.
+bool TDevice::Resolve(const PendingRegistration& Pending, bool Held) {
+    bool resolved = false;
+    const std::int32_t written = ChangeBook([&](TerminalPayments& book) {
+        const auto found = std::find_if(
+            book.Pending.begin(), book.Pending.end(), [&](const PendingRegistration& p) {
+                return p.Gateway == Pending.Gateway && p.PaymentID == Pending.PaymentID && !p.Told;
+            });
+        resolved = found != book.Pending.end();
+        if (resolved && Held)
+            found->Told = true;
+        else if (resolved)
+            book.Pending.erase(found);
+        return resolved;
     });
-    return removed;
+    return resolved && written == ResultCode::Success;
 }
 
 // A status the gateway does not define is named by its number: it is not
@@ -297,10 +317,12 @@ std::int32_t TDevice::TellHeld(const PendingRegistration& Pending, TPaymentStatu
 
 // The gateway took the registration, or held it already when this was a resend
 // of a number this machine had sent for this very sale, its answer lost. A
-// refusal from the list takes the record away; a number nobody took after it
-// may go out again. Anything else leaves the sale pending: a 215 to a number's
-// first sending too, which may be the platform resending it on a kept-alive
-// connection, so that the gateway holds this sale, or not.
+// refusal from the list of a number's first sending takes the record away; a
+// number nobody took after it may go out again. A refusal of a resend says
+// nothing of the first sending, which the gateway may hold. Anything else leaves
+// the sale pending: a 215 to a number's first sending too, which may be the
+// platform resending it on a kept-alive connection, so that the gateway holds
+// this sale, or not.
 std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstring& Operation,
                                          const PendingRegistration& Sale, bool Retry,
                                          std::int32_t Result) {
@@ -314,7 +336,7 @@ std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstr
                                                               : payment;
     const bool taken = Result == ResultCode::Success || (Retry && operation == GatewayCode::Ok &&
                                                          payment == GatewayCode::DuplicatePayment);
-    const bool refused = !taken && RefusesPayment(first);
+    const bool refused = !taken && !Retry && RefusesPayment(first);
     if (taken || refused) {
         const std::wstring refusal = FLastResultDescription;
         // A taken sale is sold whatever the disk does: a record left behind is

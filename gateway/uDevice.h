@@ -166,7 +166,7 @@ private:
     std::int32_t TakeNumbers(PendingRegistration& Sale, bool& Retry,
                              std::optional<SendingLock>& Sending);
     std::int32_t ResolvePending(const PendingRegistration& Sale);
-    bool Forget(const PendingRegistration& Pending);
+    bool Resolve(const PendingRegistration& Pending, bool Held);
     std::int32_t TellHeld(const PendingRegistration& Pending, TPaymentStatus Status);
     std::int32_t SettleRegistration(const XmlDocument& Doc, const std::wstring& Operation,
                                     const PendingRegistration& Sale, bool Retry,

@@ -36,11 +36,12 @@ install_package() {
 }
 
 # start_simulator PORT [switches...]: runs until its standard input closes and
-# logs a line per request into $session_work/gateway.log. Its ledger starts
-# empty, and so does the numbering of its terminal on this machine.
+# logs a line per request into $session_work/gateway.log.
 start_simulator() {
     local port=$1
     shift
+    # A new simulator numbers from 1 and holds nothing: what earlier runs left of
+    # terminal 77's payments in the prefix would number past it.
     rm -f "$SVCGATE_WINEPREFIX/drive_c/ProgramData/VelmoraSvcGate/pending-77.txt"
     mkfifo "$session_work/input"
     WINEPREFIX=$SVCGATE_WINEPREFIX WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 \

@@ -229,4 +229,14 @@ int RunGuarded(const std::function<int()>& body) {
     }
 }
 
+std::vector<std::int32_t> GatewayCodes() {
+    std::vector<std::int32_t> codes;
+#define GATEWAY_RESULT(code, verdict, text)                                                        \
+    if (code > 0)                                                                                  \
+        codes.push_back(code);
+#include "gateway/GatewayResults.def"
+#undef GATEWAY_RESULT
+    return codes;
+}
+
 } // namespace svcgate::campaign

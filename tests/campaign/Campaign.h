@@ -128,6 +128,9 @@ void ReportCrashesOf(const long* currentCase, const Options& options);
 
 std::string Narrow(const std::wstring& text);
 
+// The gateway's result codes that the client knows a text for, 0 and -1 aside.
+std::vector<std::int32_t> GatewayCodes();
+
 // Every file under a folder and its subfolders; a folder that cannot be read is
 // passed over.
 std::vector<std::filesystem::path> FilesUnder(const std::wstring& folder);

@@ -94,6 +94,18 @@ bool ChildProcess::ReadMore() {
     }
 }
 
+bool ChildProcess::WriteLine(const std::string& line) {
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    return WriteFile(input_.get(), text.data(), DWORD(text.size()), &written, nullptr) &&
+           written == text.size();
+}
+
+void ChildProcess::Kill() {
+    TerminateProcess(process_.get(), 9);
+    Wait();
+}
+
 DWORD ChildProcess::Wait() {
     WaitForSingleObject(process_.get(), INFINITE);
     DWORD code = 0;

@@ -24,6 +24,14 @@ public:
     // One line of the output without its line end; false at its end.
     bool ReadLine(std::string& line);
     void CloseInput() { input_.reset(); }
+    // One line to its input; false once it cannot take it.
+    bool WriteLine(const std::string& line);
+    // Whether it still runs after waiting up to `waitMs` for its end.
+    bool Running(DWORD waitMs) const {
+        return WaitForSingleObject(process_.get(), waitMs) == WAIT_TIMEOUT;
+    }
+    // Ends it where it is, as a power cut or the task manager would.
+    void Kill();
     // The exit code, once the process has ended.
     DWORD Wait();
 

@@ -17,7 +17,6 @@ namespace {
 class ExactlyOnce : public SimulatedGateway {
 protected:
     void SetUp() override {
-        ForgetTerminalPayments(L"77");
         Start();
         client.SetSrvResponseTimeout(1000);
         ASSERT_EQ(client.GetLastIds(), 0);
@@ -32,6 +31,26 @@ protected:
             result = device.AuthorizePayment(1015000, 1000000, L"1001", account, {}, pmOffLine,
                                              status, paymentID, uid);
         return result;
+    }
+
+    // Another driver on the terminal, or this host's after a restart, enabled.
+    void Enable(SimulatorClient& device) {
+        Connect(device);
+        ASSERT_EQ(device.GetLastIds(), 0);
+        ASSERT_EQ(device.GetUIProviders(), 0);
+    }
+
+    // The sale of 9001 held once under 1, resold by `desk` first when `resell`,
+    // and then another sale of the desk held once under 2.
+    void ExpectEachHeldOnce(TDevice& desk, bool resell) {
+        if (resell) {
+            ASSERT_EQ(Sell(desk, L"9001"), 0) << desk.LastResultDescription();
+            EXPECT_EQ(paymentID, 1);
+        }
+        ASSERT_EQ(Sell(desk, L"9002"), 0) << desk.LastResultDescription();
+        EXPECT_EQ(paymentID, 2);
+        EXPECT_EQ(Held(L"9001"), 1);
+        EXPECT_EQ(Held(L"9002"), 1);
     }
 
     void LoseNext(const wchar_t* operation, LinkFault fault) {
@@ -88,6 +107,31 @@ TEST_F(ExactlyOnce, AHeldPendingPaymentIsToldOnceBeforeTheDeskSellsOn) {
     EXPECT_EQ(told.size(), 1u);
 }
 
+// The gateway may hold what it took from the first sending, whatever it says to
+// a resend (a password changed meanwhile, say): the number stays its sale's.
+TEST_F(ExactlyOnce, ARefusedResendLeavesItsSalePending) {
+    LoseNext(L"addOfflinePayment", LinkFault::Dropped);
+    EXPECT_NE(Sell(client, L"9001"), 0);
+    simulator->AnswerNext(L"addOfflinePayment", 4, false);
+    EXPECT_EQ(Sell(client, L"9001"), 1001);
+    EXPECT_EQ(Sell(client, L"9002"), 1001);
+    EXPECT_NE(client.LastResultDescription().find(L"№ 1 "), std::wstring::npos);
+    ExpectEachHeldOnce(client, false);
+}
+
+// Another desk on the terminal learned first that the gateway holds it; the desk
+// that sent it, not told, retries it: that retry is this payment, not another.
+TEST_F(ExactlyOnce, APaymentToldAtAnotherDeskIsStillItsOwnRetrysSale) {
+    LoseNext(L"addOfflinePayment", LinkFault::Dropped);
+    EXPECT_NE(Sell(client, L"9001"), 0);
+    SimulatorClient other;
+    Enable(other);
+    EXPECT_EQ(Sell(other, L"9002"), 1001);
+    ASSERT_EQ(Sell(client, L"9001"), 0) << client.LastResultDescription();
+    EXPECT_EQ(paymentID, 1);
+    EXPECT_EQ(Held(L"9001"), 1);
+}
+
 // Between a lost registration and its retry another sale took the next
 // numbers: the retry still goes out under its own.
 TEST_F(ExactlyOnce, TheRetryKeepsItsOwnReceiptNumber) {
@@ -108,10 +152,8 @@ TEST_F(ExactlyOnce, TheRetryKeepsItsOwnReceiptNumber) {
 // must not go out under the first one's number and be taken for sold.
 TEST_F(ExactlyOnce, TwoDriversOnOneTerminalNeverShareANumber) {
     SimulatorClient second;
-    Connect(second);
+    Enable(second);
     second.SetSrvResponseTimeout(1000);
-    ASSERT_EQ(second.GetLastIds(), 0);
-    ASSERT_EQ(second.GetUIProviders(), 0);
     ASSERT_EQ(Sell(client, L"9001"), 0) << client.LastResultDescription();
     ASSERT_EQ(Sell(second, L"9002"), 0) << second.LastResultDescription();
     EXPECT_EQ(paymentID, 2);
@@ -123,9 +165,7 @@ TEST_F(ExactlyOnce, ANewDriverRetriesWhatTheOldOneLeftPending) {
     LoseNext(L"addOfflinePayment", LinkFault::Cut);
     EXPECT_NE(Sell(client, L"Иванов%1"), 0);
     SimulatorClient restarted;
-    Connect(restarted);
-    ASSERT_EQ(restarted.GetLastIds(), 0);
-    ASSERT_EQ(restarted.GetUIProviders(), 0);
+    Enable(restarted);
     ASSERT_EQ(Sell(restarted, L"Иванов%1"), 0) << restarted.LastResultDescription();
     EXPECT_EQ(paymentID, 1);
     EXPECT_EQ(uid, L"");
@@ -144,6 +184,31 @@ TEST_F(ExactlyOnce, AnUnansweredStatusQuestionKeepsNoSaleWaiting) {
     ASSERT_EQ(Sell(client, L"9001"), 0) << client.LastResultDescription();
     EXPECT_EQ(paymentID, 1);
     EXPECT_EQ(Held(L"9001"), 1);
+}
+
+// A record that cannot be removed once the gateway said it holds nothing under
+// its number (the file is held by another program from that answer on): the
+// file cannot be written either, so no sale goes out until it can, and then the
+// number still belongs to the record's own sale.
+TEST_F(ExactlyOnce, ARecordThatCannotBeRemovedKeepsItsNumberForItsOwnSale) {
+    LoseNext(L"addOfflinePayment", LinkFault::LostRequest);
+    EXPECT_NE(Sell(client, L"9001"), 0);
+    const std::wstring file = TerminalPaymentsFile(L"77");
+    unique_handle held;
+    server.SetResponder([&](const tools::ReceivedRequest& request) {
+        tools::SimulatedAnswer answer = simulator->Answer(request);
+        if (answer.operation == L"getPaymentStatus" && !held)
+            held.reset(CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+        return answer.answer;
+    });
+    EXPECT_NE(Sell(client, L"9002"), 0);
+    ASSERT_TRUE(held);
+    held.reset();
+    EXPECT_TRUE(simulator->Ledger().empty());
+    SimulatorClient restarted;
+    Enable(restarted);
+    ExpectEachHeldOnce(restarted, true);
 }
 
 // Another host on this machine: this test program, running the sale below in a
@@ -229,18 +294,9 @@ TEST_P(AnotherProcess, NeverHoldsASaleTwiceOrSharesANumber) {
         ASSERT_EQ(other.Ended(), 0u);
     }
     SimulatorClient restarted;
-    Connect(restarted);
-    ASSERT_EQ(restarted.GetLastIds(), 0);
-    ASSERT_EQ(restarted.GetUIProviders(), 0);
-    TDevice& desk = GetParam().killed ? static_cast<TDevice&>(restarted) : client;
-    if (GetParam().killed) {
-        ASSERT_EQ(Sell(desk, L"9001"), 0) << desk.LastResultDescription();
-        EXPECT_EQ(paymentID, 1);
-    }
-    ASSERT_EQ(Sell(desk, L"9002"), 0) << desk.LastResultDescription();
-    EXPECT_EQ(paymentID, 2);
-    EXPECT_EQ(Held(L"9001"), 1);
-    EXPECT_EQ(Held(L"9002"), 1);
+    Enable(restarted);
+    ExpectEachHeldOnce(GetParam().killed ? static_cast<TDevice&>(restarted) : client,
+                       GetParam().killed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, AnotherProcess,

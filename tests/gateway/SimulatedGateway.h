@@ -2,7 +2,6 @@
 // The real gateway client against the gateway simulator, served in-process.
 
 #include "gateway-sim/GatewaySimulator.h"
-#include "gateway/PendingRegistration.h"
 #include "gateway/uDevice.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +18,8 @@ public:
 
 class SimulatedGateway : public testing::Test {
 protected:
-    // A new simulator's ledger is empty: the terminal's numbering on this machine
-    // starts over with it.
+    // A new gateway numbers from 1: what an earlier run left of the terminal's
+    // payments on this machine would number past it.
     void Start() {
         ForgetTerminalPayments(L"77");
         simulator = std::make_unique<tools::GatewaySimulator>(options);

@@ -143,6 +143,12 @@ GatewaySimulator::Reply GatewaySimulator::Cancel(const XmlNode& operation) {
                         Attribute("uid2", CancellationUidPrefix + std::to_wstring(payment->id)));
 }
 
+GatewaySimulator::Reply GatewaySimulator::Coded(const XmlNode& operation, const Strike& strike) {
+    if (strike.taken)
+        Register(operation);
+    return PaymentReply(PaymentRequest(operation).id, strike.code, StatusError);
+}
+
 // By the gateway's identifier when the request gives one, else by the terminal's.
 HeldPayment* GatewaySimulator::FindPayment(const PaymentRequest& request) {
     for (HeldPayment& payment : payments_)
@@ -161,12 +167,16 @@ void GatewaySimulator::StrikeNext(const std::wstring& operation, LinkFault fault
     strike_ = {operation, fault, delayMs};
 }
 
-LinkFault GatewaySimulator::TakeStrike(const std::wstring& operation, DWORD& delayMs) {
+void GatewaySimulator::AnswerNext(const std::wstring& operation, std::int32_t code, bool taken) {
     std::lock_guard lock(mutex_);
-    if (strike_.fault == LinkFault::None || strike_.operation != operation)
-        return LinkFault::None;
-    delayMs = strike_.delayMs;
-    return std::exchange(strike_, {}).fault;
+    strike_ = {operation, LinkFault::None, 0, code, taken};
+}
+
+GatewaySimulator::Strike GatewaySimulator::TakeStrike(const std::wstring& operation) {
+    std::lock_guard lock(mutex_);
+    if ((strike_.fault == LinkFault::None && strike_.code == Ok) || strike_.operation != operation)
+        return {};
+    return std::exchange(strike_, {});
 }
 
 } // namespace svcgate::tools

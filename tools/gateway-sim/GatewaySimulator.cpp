@@ -111,8 +111,8 @@ SimulatedAnswer GatewaySimulator::Answer(const ReceivedRequest& request) {
     const XmlNode element = group ? group.SelectSingleNode(L"*") : XmlNode();
     const std::wstring groupName = group ? group.Name() : L"";
     const std::wstring operation = element ? element.Name() : L"";
-    DWORD lateMs = 0;
-    const LinkFault strike = TakeStrike(operation, lateMs);
+    const Strike struck = TakeStrike(operation);
+    const LinkFault strike = struck.fault;
     SimulatedAnswer answer;
     if (options_.drop.contains(operation) || strike == LinkFault::LostRequest)
         answer = {{.fault = ScriptedAnswer::Fault::DropBeforeAnswer}, operation, "drop"};
@@ -122,7 +122,7 @@ SimulatedAnswer GatewaySimulator::Answer(const ReceivedRequest& request) {
     else if (const std::int32_t refusal = Refusal(root, request, groupName, operation))
         answer = {Refused(refusal), operation, std::to_string(refusal)};
     else
-        answer = Serve(groupName, operation, element);
+        answer = Serve(groupName, operation, element, struck);
     if (strike == LinkFault::Dropped)
         answer.answer.fault = ScriptedAnswer::Fault::DropBeforeAnswer;
     else if (options_.cut.contains(operation) || strike == LinkFault::Cut)
@@ -132,7 +132,7 @@ SimulatedAnswer GatewaySimulator::Answer(const ReceivedRequest& request) {
     if (const auto delay = options_.delays.find(operation); delay != options_.delays.end())
         answer.answer.delayMs = delay->second;
     if (strike == LinkFault::Late)
-        answer.answer.delayMs = lateMs;
+        answer.answer.delayMs = struck.delayMs;
     return answer;
 }
 
@@ -163,13 +163,14 @@ bool GatewaySimulator::Signed(const ReceivedRequest& request) const {
 }
 
 SimulatedAnswer GatewaySimulator::Serve(const std::wstring& group, const std::wstring& operation,
-                                        const XmlNode& element) {
+                                        const XmlNode& element, const Strike& strike) {
     Reply reply;
     if (const auto fault = options_.faults.find(operation); fault != options_.faults.end()) {
         reply.result = fault->second;
     } else {
         std::lock_guard lock(mutex_);
-        reply = (this->*Operations().at(operation).handler)(element);
+        reply = strike.code != Ok ? Coded(element, strike)
+                                  : (this->*Operations().at(operation).handler)(element);
     }
     const std::int32_t outcome = reply.result != Ok ? reply.result : reply.paymentResult;
     return {{.body = GatewayAnswer(WideToUtf8(group), WideToUtf8(operation),

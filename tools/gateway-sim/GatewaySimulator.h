@@ -70,6 +70,10 @@ public:
     // The next request of `operation` meets `fault`, once; a late answer comes
     // after `delayMs`.
     void StrikeNext(const std::wstring& operation, LinkFault fault, DWORD delayMs = 0);
+    // The next request of the payment `operation` is answered with `code` on its
+    // payment, once; when `taken`, the payment is held first, as a gateway that
+    // took it and failed after.
+    void AnswerNext(const std::wstring& operation, std::int32_t code, bool taken);
     // Every payment it holds, in the order it took them.
     std::vector<HeldPayment> Ledger() const;
 
@@ -87,6 +91,8 @@ private:
         std::wstring operation;
         LinkFault fault = LinkFault::None;
         DWORD delayMs = 0;
+        std::int32_t code = Ok;
+        bool taken = false;
     };
     using Handler = Reply (GatewaySimulator::*)(const XmlNode& operation);
     struct Operation {
@@ -100,7 +106,7 @@ private:
     bool Authorised(const XmlNode& auth) const;
     bool Signed(const ReceivedRequest& request) const;
     SimulatedAnswer Serve(const std::wstring& group, const std::wstring& operation,
-                          const XmlNode& element);
+                          const XmlNode& element, const Strike& strike);
 
     Reply LastIds(const XmlNode&);
     Reply ConfigId(const XmlNode&);
@@ -119,10 +125,11 @@ private:
     Reply Register(const XmlNode& operation);
     Reply Status(const XmlNode& operation);
     Reply Cancel(const XmlNode& operation);
+    Reply Coded(const XmlNode& operation, const Strike& strike);
 
     std::int32_t Requisites(const PaymentRequest& payment) const;
     HeldPayment* FindPayment(const PaymentRequest& payment);
-    LinkFault TakeStrike(const std::wstring& operation, DWORD& delayMs);
+    Strike TakeStrike(const std::wstring& operation);
 
     const SimulatorOptions options_;
     const Catalogue catalogue_;

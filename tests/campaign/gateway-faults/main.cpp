@@ -183,16 +183,6 @@ Expected ExpectedOfCode(std::int32_t code) {
     return {ResultCode::UnknownError, GatewayText(code)};
 }
 
-std::vector<std::int32_t> GatewayCodes() {
-    std::vector<std::int32_t> codes;
-#define GATEWAY_RESULT(code, verdict, text)                                                        \
-    if (code > 0)                                                                                  \
-        codes.push_back(code);
-#include "gateway/GatewayResults.def"
-#undef GATEWAY_RESULT
-    return codes;
-}
-
 void RunTransportFaults(Campaign& campaign) {
     const std::vector<std::pair<std::string, Expected>> kinds{
         {"delay", {ResultCode::NoAnswer, L""}},
