@@ -2,10 +2,12 @@
 # The reliability campaign: every campaign program beside this script against the
 # registered driver and the gateway simulator, then the scan for secrets over
 # every folder the driver wrote. "short" is the ordinary suite's version (a few
-# hundred cases each); "full" gives the figures of the README.
+# hundred cases each); "full" gives the figures of the README. A 64-bit build
+# given the 32-bit build beside it as BUILD32 sells at one desk of each bitness.
 set -euo pipefail
 build=$1
 mode=${2:-short}
+build32=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/host-session.sh"
 
@@ -37,6 +39,11 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 [ -n "$listening" ] || { echo "the untrusted TLS endpoint is not listening"; exit 1; }
+second_host=()
+if [ -n "$build32" ]; then
+    session_modules+=("$build32/svcgate.dll" "$build32/tests/doubles/eqmanager/eqmanager.dll")
+    second_host=(--second-host "$(windows_path "$build32/tests/campaign/payment-faults/payment-faults.exe")")
+fi
 register_modules
 
 if [ "$mode" = full ]; then
@@ -56,7 +63,7 @@ campaign fuzz-host --count "$calls" || status=1
 campaign gateway-faults --codes "$codes" --tls-port "$tls_port" || status=1
 # A killed host is started anew, about a second each under Wine: a full run needs more
 # than the default ten minutes.
-campaign payment-faults --count "$sales" --seconds 3600 || status=1
+campaign payment-faults --count "$sales" --seconds 3600 "${second_host[@]}" || status=1
 campaign shared-cache --count "$rounds" || status=1
 campaign longrun --count "$longrun" || status=1
 campaign secrets-scan --folders 'C:\users\Public;C:\ProgramData' || status=1
