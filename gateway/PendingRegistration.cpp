@@ -191,10 +191,14 @@ std::wstring MaskedAccount(const std::wstring& Account) {
     return std::wstring(Account.size() - shown, L'*') + Account.substr(Account.size() - shown);
 }
 
+std::int64_t FileTimeValue(const FILETIME& Time) {
+    return std::int64_t(ULONGLONG(Time.dwHighDateTime) << 32 | Time.dwLowDateTime);
+}
+
 std::int64_t FileTimeNow() {
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
-    return std::int64_t(ULONGLONG(now.dwHighDateTime) << 32 | now.dwLowDateTime);
+    return FileTimeValue(now);
 }
 
 } // namespace svcgate

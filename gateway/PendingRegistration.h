@@ -82,6 +82,8 @@ std::wstring TerminalPaymentsFile(const std::wstring& TerminalID);
 void ForgetTerminalPayments(const std::wstring& TerminalID);
 // "******4567": enough for a cashier to know the sale, too little to be the payer's.
 std::wstring MaskedAccount(const std::wstring& Account);
+// A file time as `Written` holds it.
+std::int64_t FileTimeValue(const FILETIME& Time);
 // Now, in the system's file time, as `Written` holds it.
 std::int64_t FileTimeNow();
 

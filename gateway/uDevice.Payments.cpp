@@ -165,10 +165,7 @@ std::int32_t TDevice::ChangeBook(const std::function<bool(TerminalPayments&)>& C
     const std::int64_t now = FileTimeNow();
     if (book.Unreadable) {
         const std::optional<FileStamp> stamp = StampOf(file);
-        const std::int64_t written =
-            stamp ? std::int64_t(ULONGLONG(stamp->written.dwHighDateTime) << 32 |
-                                 stamp->written.dwLowDateTime)
-                  : now;
+        const std::int64_t written = stamp ? FileTimeValue(stamp->written) : now;
         if (now - written < PendingLife)
             return Fail(FormatText(PendingFileUnreadable, file.c_str()));
         book = {};
