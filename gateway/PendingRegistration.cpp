@@ -8,8 +8,12 @@
 #include "gateway/GatewayValues.h"
 #include "gateway/uGatewayTexts.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cwctype>
+#include <iterator>
+#include <mutex>
+#include <set>
 #include <sstream>
 
 namespace svcgate {
@@ -21,9 +25,11 @@ namespace {
 constexpr const wchar_t* Header = L"svcgate terminal payments 2";
 constexpr const wchar_t* NextKey = L"next=";
 constexpr const wchar_t* PendingKey = L"pending=";
+constexpr const wchar_t* TellingKey = L"telling=";
 constexpr const wchar_t* HeldKey = L"held=";
 constexpr const wchar_t* PaymentsMutex = L"Global\\VelmoraSvcGate.Payments";
 constexpr const wchar_t* SendingMutex = L"Global\\VelmoraSvcGate.Sending.";
+constexpr const wchar_t* TellingMutex = L"Global\\VelmoraSvcGate.Telling.";
 // A rewrite of a few hundred bytes; far less than any exchange.
 constexpr DWORD PaymentsLockWaitMs = 30000;
 constexpr size_t AccountCharsShown = 4;
@@ -67,6 +73,15 @@ std::wstring TerminalName(const std::wstring& TerminalID) {
     return name;
 }
 
+// A payment number's name among the machine's objects.
+std::wstring NumberName(const std::wstring& TerminalID, std::int32_t PaymentID) {
+    return TerminalName(TerminalID) + L"." + std::to_wstring(PaymentID);
+}
+
+// The numbers whose telling lock a driver of this process holds.
+std::mutex tellingMutex;
+std::set<std::wstring> tellingHere;
+
 // Each field with its length ahead, so that no two different sales read alike.
 std::wstring RequisitesDigest(const SaleRequisites& Sale) {
     std::wstring fields;
@@ -88,7 +103,11 @@ template <class Number> std::optional<Number> NumberField(std::wistringstream& l
     return DecimalNumber<Number>(text);
 }
 
-std::optional<PendingRegistration> PendingLine(const std::wstring& fields, bool told) {
+// The keys of a record's line, by its state.
+const wchar_t* const StateKeys[] = {PendingKey, TellingKey, HeldKey};
+
+std::optional<PendingRegistration> PendingLine(const std::wstring& fields,
+                                               PendingRegistration::Held state) {
     std::wistringstream line(fields);
     std::wstring gateway, digest, masked;
     line >> gateway;
@@ -102,7 +121,7 @@ std::optional<PendingRegistration> PendingLine(const std::wstring& fields, bool 
     if (!id || !receipt || !from || !written || !address || !account || digest.size() != 32 ||
         (line >> rest))
         return std::nullopt;
-    return PendingRegistration{*address, *id, *receipt, digest, *account, *from, *written, told};
+    return PendingRegistration{*address, *id, *receipt, digest, *account, *from, *written, state};
 }
 
 bool TakeNext(const std::wstring& fields, TerminalPayments& payments) {
@@ -119,11 +138,12 @@ bool TakeNext(const std::wstring& fields, TerminalPayments& payments) {
 bool TakeLine(const std::wstring& line, TerminalPayments& payments) {
     if (line.starts_with(NextKey))
         return TakeNext(line.substr(wcslen(NextKey)), payments);
-    const bool told = line.starts_with(HeldKey);
-    if (!told && !line.starts_with(PendingKey))
+    const auto key = std::find_if(std::begin(StateKeys), std::end(StateKeys),
+                                  [&](const wchar_t* k) { return line.starts_with(k); });
+    if (key == std::end(StateKeys))
         return false;
-    const std::optional<PendingRegistration> pending =
-        PendingLine(line.substr(wcslen(told ? HeldKey : PendingKey)), told);
+    const std::optional<PendingRegistration> pending = PendingLine(
+        line.substr(wcslen(*key)), PendingRegistration::Held(key - std::begin(StateKeys)));
     if (pending)
         payments.Pending.push_back(*pending);
     return pending.has_value();
@@ -139,14 +159,26 @@ PendingRegistration PendingRegistration::Of(const std::wstring& Gateway,
             RequisitesDigest(Sale),
             svcgate::MaskedAccount(Sale.Account),
             Sale.AmountFrom,
-            FileTimeNow(),
-            false};
+            FileTimeNow()};
 }
 
 TerminalPaymentsLock::TerminalPaymentsLock() : MachineLock(PaymentsMutex, PaymentsLockWaitMs) {}
 
 SendingLock::SendingLock(const std::wstring& TerminalID, std::int32_t PaymentID)
-    : MachineLock(SendingMutex + TerminalName(TerminalID) + L"." + std::to_wstring(PaymentID), 0) {}
+    : MachineLock(SendingMutex + NumberName(TerminalID, PaymentID), 0) {}
+
+TellingLock::TellingLock(const std::wstring& TerminalID, std::int32_t PaymentID)
+    : MachineLock(TellingMutex + NumberName(TerminalID, PaymentID), 0),
+      name_(NumberName(TerminalID, PaymentID)) {
+    const std::lock_guard lock(tellingMutex);
+    registered_ = MachineLock::Held() && tellingHere.insert(name_).second;
+}
+
+TellingLock::~TellingLock() {
+    const std::lock_guard lock(tellingMutex);
+    if (registered_)
+        tellingHere.erase(name_);
+}
 
 std::wstring TerminalPaymentsFile(const std::wstring& TerminalID) {
     return GetDataFolder() + PendingFilePrefix + TerminalName(TerminalID) + PendingFileExtension;
@@ -174,11 +206,10 @@ void StoreTerminalPayments(const std::wstring& TerminalID, const TerminalPayment
     std::vector<std::wstring> lines{
         Header, FormatText(L"%ls%d %d", NextKey, payments.NextID, payments.NextReceipt)};
     for (const PendingRegistration& p : payments.Pending)
-        lines.push_back(FormatText(L"%ls%ls %d %d %lld %lld %ls %ls", p.Told ? HeldKey : PendingKey,
-                                   Escaped(p.Gateway).c_str(), p.PaymentID, p.ReceiptNum,
-                                   static_cast<long long>(p.AmountFrom),
-                                   static_cast<long long>(p.Written), p.Digest.c_str(),
-                                   Escaped(p.MaskedAccount).c_str()));
+        lines.push_back(FormatText(
+            L"%ls%ls %d %d %lld %lld %ls %ls", StateKeys[int(p.State)], Escaped(p.Gateway).c_str(),
+            p.PaymentID, p.ReceiptNum, static_cast<long long>(p.AmountFrom),
+            static_cast<long long>(p.Written), p.Digest.c_str(), Escaped(p.MaskedAccount).c_str()));
     WriteTextLines(TerminalPaymentsFile(TerminalID), lines);
 }
 

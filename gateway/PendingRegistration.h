@@ -39,10 +39,10 @@ struct PendingRegistration {
     Currency AmountFrom = 0;
     // When it was first written, in the system's file time.
     std::int64_t Written = 0;
-    // Found held by the gateway and told of. It stays for its identical retry,
-    // which any desk may still be about to send: that retry is this payment,
-    // not another sale.
-    bool Told = false;
+    // Found held by the gateway: told to a host, and known to have reached it
+    // once that host called again. It stays for its identical retry, which any
+    // desk may still be about to send: that retry is this payment, not another sale.
+    enum class Held { NotKnown, Telling, Told } State = Held::NotKnown;
 
     static PendingRegistration Of(const std::wstring& Gateway, const SaleRequisites& Sale);
     bool SameSale(const PendingRegistration& other) const { return Digest == other.Digest; }
@@ -70,6 +70,21 @@ public:
 class SendingLock : public MachineLock {
 public:
     SendingLock(const std::wstring& TerminalID, std::int32_t PaymentID);
+};
+
+// Held by the driver that told a host of a held payment until that host calls
+// again: a host killed before it had the text leaves the lock behind, and the
+// next driver tells it anew. Taken without waiting, by one driver of a process:
+// a mutex would let a second driver on the same thread take it again.
+class TellingLock : public MachineLock {
+public:
+    TellingLock(const std::wstring& TerminalID, std::int32_t PaymentID);
+    ~TellingLock();
+    bool Held() const { return registered_; }
+
+private:
+    std::wstring name_;
+    bool registered_ = false;
 };
 
 // The file of the terminal; empty when there is none.

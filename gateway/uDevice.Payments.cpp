@@ -46,7 +46,8 @@ std::wstring ReceiptDate() {
 }
 
 // A record outlives no payment API's idempotency window: 24 hours, in file time.
-constexpr std::int64_t PendingLife = 24LL * 60 * 60 * 10000000;
+constexpr std::int64_t FileTimeTicksPerMs = 10000;
+constexpr std::int64_t PendingLife = 24LL * 60 * 60 * 1000 * FileTimeTicksPerMs;
 constexpr size_t MaxPending = 20;
 
 std::wstring Named(const PendingRegistration& Pending) {
@@ -59,7 +60,9 @@ std::wstring Named(const PendingRegistration& Pending) {
 void MakeWay(TerminalPayments& Book) {
     while (Book.Pending.size() >= MaxPending) {
         const auto told = std::find_if(Book.Pending.begin(), Book.Pending.end(),
-                                       [](const PendingRegistration& p) { return p.Told; });
+                                       [](const PendingRegistration& p) {
+                                           return p.State == PendingRegistration::Held::Told;
+                                       });
         if (told == Book.Pending.end())
             return;
         Book.Pending.erase(told);
@@ -108,6 +111,7 @@ std::int32_t TDevice::AuthorizePayment(Currency AmountFrom, Currency AmountTo,
                                        const std::vector<std::wstring>& Extras,
                                        TPaymentMode PaymentMode, TPaymentStatus& PaymentStatus,
                                        std::int32_t& PaymentID, std::wstring& TransactionID) {
+    ConfirmTold();
     TransactionID.clear();
     PaymentID = FTransactNum;
     const TProvider* provider = FProviders.GetItemByID(ProviderID);
@@ -187,9 +191,9 @@ std::int32_t TDevice::ChangeBook(const std::function<bool(TerminalPayments&)>& C
 }
 
 // The identical sale, pending at this address or at another one.
-const PendingRegistration* TDevice::IdenticalPending(const TerminalPayments& Book,
-                                                     const PendingRegistration& Sale,
-                                                     std::int32_t& Result) {
+PendingRegistration* TDevice::IdenticalPending(TerminalPayments& Book,
+                                               const PendingRegistration& Sale,
+                                               std::int32_t& Result) {
     Result = ResultCode::Success;
     const auto same = std::find_if(Book.Pending.begin(), Book.Pending.end(),
                                    [&](const PendingRegistration& p) { return p.SameSale(Sale); });
@@ -221,13 +225,16 @@ std::int32_t TDevice::TakeNumbers(PendingRegistration& Sale, bool& Retry,
                                   std::optional<SendingLock>& Sending) {
     std::int32_t result = ResultCode::Success;
     const std::int32_t written = ChangeBook([&](TerminalPayments& book) {
-        if (const PendingRegistration* same = IdenticalPending(book, Sale, result)) {
+        if (PendingRegistration* same = IdenticalPending(book, Sale, result)) {
             Retry = result == ResultCode::Success;
             Sending.emplace(FTerminalID, same->PaymentID);
             if (Retry && !Sending->Held())
                 result = Fail(FormatText(PendingInFlight, Named(*same).c_str()));
+            // A resend is a sending anew: its time is what "no such payment" is judged by.
+            if (result == ResultCode::Success)
+                same->Written = FileTimeNow();
             Sale = *same;
-            return false;
+            return result == ResultCode::Success;
         }
         MakeWay(book);
         if (book.Pending.size() >= MaxPending) {
@@ -258,24 +265,33 @@ std::int32_t TDevice::ResolvePending(const PendingRegistration& Sale) {
     std::vector<PendingRegistration> left;
     const std::int32_t read = ChangeBook([&](TerminalPayments& book) {
         for (const PendingRegistration& p : book.Pending)
-            if (p.Gateway == Sale.Gateway && !p.SameSale(Sale) && !p.Told)
+            if (p.Gateway == Sale.Gateway && !p.SameSale(Sale) &&
+                p.State != PendingRegistration::Held::Told)
                 left.push_back(p);
         return false;
     });
     if (read != ResultCode::Success)
         return read;
+    // The gateway may still be taking a registration whose sender gave up on the
+    // answer or was killed a moment ago: "no such payment" is its verdict only
+    // once the sending is older than twice the wait for an answer.
+    const std::int64_t landing = 2LL * FSrvResponseTimeout * FileTimeTicksPerMs;
     for (const PendingRegistration& pending : left) {
         const SendingLock sending(FTerminalID, pending.PaymentID);
+        auto telling = std::make_unique<TellingLock>(FTerminalID, pending.PaymentID);
         std::int32_t code = -1;
         std::wstring text;
         TPaymentStatus status = psError;
         bool fatal = false;
-        if (!sending.Held() ||
+        if (!sending.Held() || !telling->Held() ||
             GetPaymentStatus(pending.PaymentID, code, text, status, fatal) != ResultCode::Success)
             continue;
-        if (code == GatewayCode::Ok && Resolve(pending, true))
+        if (code == GatewayCode::Ok && Resolve(pending, true)) {
+            FTelling = std::move(telling);
+            FToldOf = pending;
             return TellHeld(pending, status);
-        if (code == GatewayCode::NoSuchPayment)
+        }
+        if (code == GatewayCode::NoSuchPayment && FileTimeNow() - pending.Written >= landing)
             Resolve(pending, false);
     }
     FLastResultDescription.clear();
@@ -283,22 +299,45 @@ std::int32_t TDevice::ResolvePending(const PendingRegistration& Sale) {
 }
 
 // True when this driver resolved it and wrote so: whoever resolves it tells of it.
-// A held one stays, told, for its identical retry; one the gateway does not hold goes.
+// A held one stays, being told, for its identical retry; one the gateway does not
+// hold goes.
 bool TDevice::Resolve(const PendingRegistration& Pending, bool Held) {
-    bool resolved = false;
-    const std::int32_t written = ChangeBook([&](TerminalPayments& book) {
-        const auto found = std::find_if(
-            book.Pending.begin(), book.Pending.end(), [&](const PendingRegistration& p) {
-                return p.Gateway == Pending.Gateway && p.PaymentID == Pending.PaymentID && !p.Told;
-            });
-        resolved = found != book.Pending.end();
-        if (resolved && Held)
-            found->Told = true;
-        else if (resolved)
+    return ChangeState(Pending, PendingRegistration::Held::Told, [&](auto found, auto& book) {
+        if (Held)
+            found->State = PendingRegistration::Held::Telling;
+        else
             book.Pending.erase(found);
-        return resolved;
     });
-    return resolved && written == ResultCode::Success;
+}
+
+// The host called again after it was told: it had the text, and no driver tells
+// it again. Were the file not written, another driver would: told twice, not never.
+void TDevice::ConfirmTold() {
+    if (!FTelling)
+        return;
+    ChangeState(FToldOf, PendingRegistration::Held::NotKnown,
+                [](auto found, auto&) { found->State = PendingRegistration::Held::Told; });
+    FTelling.reset();
+}
+
+// True when the record of `Pending`, in any state but `Not`, was found, changed
+// and written.
+bool TDevice::ChangeState(const PendingRegistration& Pending, PendingRegistration::Held Not,
+                          const std::function<void(std::vector<PendingRegistration>::iterator,
+                                                   TerminalPayments&)>& Change) {
+    bool found = false;
+    const std::int32_t written = ChangeBook([&](TerminalPayments& book) {
+        const auto record = std::find_if(
+            book.Pending.begin(), book.Pending.end(), [&](const PendingRegistration& p) {
+                return p.Gateway == Pending.Gateway && p.PaymentID == Pending.PaymentID &&
+                       p.State != Not;
+            });
+        found = record != book.Pending.end();
+        if (found)
+            Change(record, book);
+        return found;
+    });
+    return found && written == ResultCode::Success;
 }
 
 // A status the gateway does not define is named by its number: it is not

@@ -41,6 +41,12 @@ TDevice::~TDevice() {
     Disable();
 }
 
+// A host that disables the driver or lets it go had every answer it was given.
+void TDevice::Disable() {
+    ConfirmTold();
+    FEnabled = false;
+}
+
 std::wstring TDevice::GetCachedResultText(std::int32_t Code) const {
     return NameValue(FResultCodes, std::to_wstring(Code));
 }

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,7 +45,7 @@ public:
     // Service: numbering, configuration and currency from the gateway, then the
     // catalogue and result texts from the cache or, when stale, from the gateway.
     std::int32_t Enable(bool FullReload);
-    void Disable() { FEnabled = false; }
+    void Disable();
     // The cache files of the data folder, shared by every driver on the machine.
     // False when they could not be read as one whole set: they are not fresh then.
     bool ReadSettings();
@@ -159,15 +160,18 @@ private:
     // The terminal's file, read and, when `Change` says so, written back under
     // the machine-wide lock; the numbers in memory follow what it holds.
     std::int32_t ChangeBook(const std::function<bool(TerminalPayments&)>& Change);
-    const PendingRegistration* IdenticalPending(const TerminalPayments& Book,
-                                                const PendingRegistration& Sale,
-                                                std::int32_t& Result);
+    PendingRegistration* IdenticalPending(TerminalPayments& Book, const PendingRegistration& Sale,
+                                          std::int32_t& Result);
     std::int32_t PeekNumbers(PendingRegistration& Sale, bool& Retry);
     std::int32_t TakeNumbers(PendingRegistration& Sale, bool& Retry,
                              std::optional<SendingLock>& Sending);
     std::int32_t ResolvePending(const PendingRegistration& Sale);
     bool Resolve(const PendingRegistration& Pending, bool Held);
+    bool ChangeState(const PendingRegistration& Pending, PendingRegistration::Held Not,
+                     const std::function<void(std::vector<PendingRegistration>::iterator,
+                                              TerminalPayments&)>& Change);
     std::int32_t TellHeld(const PendingRegistration& Pending, TPaymentStatus Status);
+    void ConfirmTold();
     std::int32_t SettleRegistration(const XmlDocument& Doc, const std::wstring& Operation,
                                     const PendingRegistration& Sale, bool Retry,
                                     std::int32_t Result);
@@ -182,6 +186,9 @@ private:
     bool FDebugMode = false;
     DebugLogSink FDebugLog;
     EventLogSink FEventLog;
+    // The held payment this driver told its host of, until the host calls again.
+    std::unique_ptr<TellingLock> FTelling;
+    PendingRegistration FToldOf;
     // The sale whose check asked after the pending registrations last.
     std::wstring FResolvedFor;
     std::wstring FLastResultDescription;

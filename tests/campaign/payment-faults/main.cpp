@@ -348,6 +348,9 @@ struct Sale {
     bool sold = false;
     std::wstring paymentID;
     std::wstring transactionID;
+    // Each attempt's plan and what the host was told, for a sale that fails the run.
+    std::string history;
+    long caseNumber = 0;
 };
 
 class Campaign {
@@ -380,7 +383,7 @@ public:
     }
 
     // True when the whole run held: the figures printed decide it.
-    bool Report() const {
+    bool Report() {
         std::map<std::wstring, long> held;
         std::map<std::wstring, std::int32_t> heldAs;
         long skips = 0, previous = 0;
@@ -401,6 +404,10 @@ public:
             soldUnheld += sale.sold && count == 0;
             toldHeld += !sale.sold && told;
             untold += !sale.sold && count > 0 && !told;
+            if (!sale.sold && count > 0 && !told)
+                failures_.Report(options_, sale.caseNumber,
+                                 "held as " + std::to_string(heldAs.at(account)) +
+                                     ", never told: " + sale.history);
             heldTwice += count > 1;
         }
         Figure("sales", done_);
@@ -480,8 +487,15 @@ private:
                        : told.sold    ? std::string("sold")
                                       : std::to_string(told.code)));
         Sale& sale = sales_[account];
+        sale.caseNumber = caseNumber;
+        sale.history += "; " + plan.name + " -> " +
+                        (!told.answered ? std::string("killed")
+                         : told.sold    ? "sold " + Narrow(told.paymentID)
+                                        : std::to_string(told.code) + " " + Narrow(told.text));
         if (told.sold) {
-            sale = {true, told.paymentID, told.transactionID};
+            sale.sold = true;
+            sale.paymentID = told.paymentID;
+            sale.transactionID = told.transactionID;
             CheckSold(caseNumber, account, sale);
             return true;
         }
