@@ -3,8 +3,10 @@
 
 #include "SimulatedGateway.h"
 
+#include "common/Exception.h"
 #include "common/Module.h"
 #include "common/Owners.h"
+#include "common/uCommonUtils.Folders.h"
 
 #include <algorithm>
 
@@ -224,6 +226,27 @@ TEST_F(ExactlyOnce, ARecordThatCannotBeRemovedKeepsItsNumberForItsOwnSale) {
     SimulatorClient restarted;
     Enable(restarted);
     ExpectEachHeldOnce(restarted, true);
+}
+
+// Whatever throws once the registration is out (here the host's debug log, told
+// that the answer's dump was skipped), the sale stays pending: its retry is its
+// own, and no other sale takes its number.
+TEST_F(ExactlyOnce, AnExceptionAfterTheSendingLeavesTheSalePending) {
+    const std::wstring dump = GetDataFolder() + L"Response.xml";
+    unique_handle held(CreateFileW(dump.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    int answers = 0;
+    client.SetDebugMode(true);
+    client.SetDebugLog([&](std::wstring_view, std::wstring_view) {
+        if (++answers == 2)
+            throw Exception(L"the host's log is gone");
+    });
+    EXPECT_THROW(Sell(client, L"9001"), Exception);
+    EXPECT_EQ(answers, 2);
+    held.reset();
+    client.SetDebugMode(false);
+    ExpectEachHeldOnce(client, true);
 }
 
 // Another host on this machine: this test program, running the sale below in a
