@@ -404,10 +404,11 @@ public:
             soldUnheld += sale.sold && count == 0;
             toldHeld += !sale.sold && told;
             untold += !sale.sold && count > 0 && !told;
-            if (!sale.sold && count > 0 && !told)
+            if (count > 1 || (!sale.sold && count > 0 && !told))
                 failures_.Report(options_, sale.caseNumber,
-                                 "held as " + std::to_string(heldAs.at(account)) +
-                                     ", never told: " + sale.history);
+                                 std::string(count > 1 ? "held twice" : "held, never told") +
+                                     ", last as " + std::to_string(heldAs.at(account)) + ": " +
+                                     sale.history);
             heldTwice += count > 1;
         }
         Figure("sales", done_);
