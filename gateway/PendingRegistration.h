@@ -37,7 +37,7 @@ struct PendingRegistration {
     // What the cashier is told of it, should it turn out held.
     std::wstring MaskedAccount;
     Currency AmountFrom = 0;
-    // When it was first written, in the system's file time.
+    // When it was last sent, in the system's file time.
     std::int64_t Written = 0;
     // Found held by the gateway: told to a host, and known to have reached it
     // once that host called again. It stays for its identical retry, which any
@@ -46,6 +46,9 @@ struct PendingRegistration {
 
     static PendingRegistration Of(const std::wstring& Gateway, const SaleRequisites& Sale);
     bool SameSale(const PendingRegistration& other) const { return Digest == other.Digest; }
+    bool SameRecord(const PendingRegistration& other) const {
+        return Gateway == other.Gateway && PaymentID == other.PaymentID;
+    }
 };
 
 struct TerminalPayments {
@@ -99,6 +102,7 @@ void ForgetTerminalPayments(const std::wstring& TerminalID);
 std::wstring MaskedAccount(const std::wstring& Account);
 // A file time as `Written` holds it.
 std::int64_t FileTimeValue(const FILETIME& Time);
+constexpr std::int64_t FileTimeTicksPerMs = 10000;
 // Now, in the system's file time, as `Written` holds it.
 std::int64_t FileTimeNow();
 

@@ -46,7 +46,6 @@ std::wstring ReceiptDate() {
 }
 
 // A record outlives no payment API's idempotency window: 24 hours, in file time.
-constexpr std::int64_t FileTimeTicksPerMs = 10000;
 constexpr std::int64_t PendingLife = 24LL * 60 * 60 * 1000 * FileTimeTicksPerMs;
 constexpr size_t MaxPending = 20;
 
@@ -302,12 +301,20 @@ std::int32_t TDevice::ResolvePending(const PendingRegistration& Sale) {
 // A held one stays, being told, for its identical retry; one the gateway does not
 // hold goes.
 bool TDevice::Resolve(const PendingRegistration& Pending, bool Held) {
-    return ChangeState(Pending, PendingRegistration::Held::Told, [&](auto found, auto& book) {
-        if (Held)
+    bool resolved = false;
+    const std::int32_t written = ChangeBook([&](TerminalPayments& book) {
+        const auto found = std::find_if(
+            book.Pending.begin(), book.Pending.end(), [&](const PendingRegistration& p) {
+                return p.SameRecord(Pending) && p.State != PendingRegistration::Held::Told;
+            });
+        resolved = found != book.Pending.end();
+        if (resolved && Held)
             found->State = PendingRegistration::Held::Telling;
-        else
+        else if (resolved)
             book.Pending.erase(found);
+        return resolved;
     });
+    return resolved && written == ResultCode::Success;
 }
 
 // The host called again after it was told: it had the text, and no driver tells
@@ -315,29 +322,16 @@ bool TDevice::Resolve(const PendingRegistration& Pending, bool Held) {
 void TDevice::ConfirmTold() {
     if (!FTelling)
         return;
-    ChangeState(FToldOf, PendingRegistration::Held::NotKnown,
-                [](auto found, auto&) { found->State = PendingRegistration::Held::Told; });
-    FTelling.reset();
-}
-
-// True when the record of `Pending`, in any state but `Not`, was found, changed
-// and written.
-bool TDevice::ChangeState(const PendingRegistration& Pending, PendingRegistration::Held Not,
-                          const std::function<void(std::vector<PendingRegistration>::iterator,
-                                                   TerminalPayments&)>& Change) {
-    bool found = false;
-    const std::int32_t written = ChangeBook([&](TerminalPayments& book) {
-        const auto record = std::find_if(
-            book.Pending.begin(), book.Pending.end(), [&](const PendingRegistration& p) {
-                return p.Gateway == Pending.Gateway && p.PaymentID == Pending.PaymentID &&
-                       p.State != Not;
-            });
-        found = record != book.Pending.end();
-        if (found)
-            Change(record, book);
-        return found;
+    ChangeBook([&](TerminalPayments& book) {
+        bool confirmed = false;
+        for (PendingRegistration& p : book.Pending)
+            if (p.SameRecord(FToldOf) && p.State == PendingRegistration::Held::Telling) {
+                p.State = PendingRegistration::Held::Told;
+                confirmed = true;
+            }
+        return confirmed;
     });
-    return found && written == ResultCode::Success;
+    FTelling.reset();
 }
 
 // A status the gateway does not define is named by its number: it is not
@@ -378,9 +372,8 @@ std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstr
         // A taken sale is sold whatever the disk does: a record left behind is
         // asked about before a later sale and told once, never the sale "failed".
         ChangeBook([&](TerminalPayments& book) {
-            std::erase_if(book.Pending, [&](const PendingRegistration& p) {
-                return p.Gateway == Sale.Gateway && p.PaymentID == Sale.PaymentID;
-            });
+            std::erase_if(book.Pending,
+                          [&](const PendingRegistration& p) { return p.SameRecord(Sale); });
             // A retry's record may hold the last number of the range.
             if (refused && book.NextID == std::int64_t(Sale.PaymentID) + 1 &&
                 book.NextReceipt == std::int64_t(Sale.ReceiptNum) + 1) {

@@ -167,9 +167,6 @@ private:
                              std::optional<SendingLock>& Sending);
     std::int32_t ResolvePending(const PendingRegistration& Sale);
     bool Resolve(const PendingRegistration& Pending, bool Held);
-    bool ChangeState(const PendingRegistration& Pending, PendingRegistration::Held Not,
-                     const std::function<void(std::vector<PendingRegistration>::iterator,
-                                              TerminalPayments&)>& Change);
     std::int32_t TellHeld(const PendingRegistration& Pending, TPaymentStatus Status);
     void ConfirmTold();
     std::int32_t SettleRegistration(const XmlDocument& Doc, const std::wstring& Operation,

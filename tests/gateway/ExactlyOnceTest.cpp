@@ -59,7 +59,7 @@ protected:
     static void AgePending() {
         TerminalPayments book = LoadTerminalPayments(L"77");
         for (PendingRegistration& pending : book.Pending)
-            pending.Written -= 2LL * MaxResponseTimeoutMs * 10000;
+            pending.Written -= 2LL * MaxResponseTimeoutMs * FileTimeTicksPerMs;
         StoreTerminalPayments(L"77", book);
     }
 
