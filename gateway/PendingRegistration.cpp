@@ -27,6 +27,7 @@ constexpr const wchar_t* NextKey = L"next=";
 constexpr const wchar_t* PendingKey = L"pending=";
 constexpr const wchar_t* TellingKey = L"telling=";
 constexpr const wchar_t* HeldKey = L"held=";
+constexpr const wchar_t* SoldKey = L"sold=";
 constexpr const wchar_t* PaymentsMutex = L"Global\\VelmoraSvcGate.Payments";
 constexpr const wchar_t* SendingMutex = L"Global\\VelmoraSvcGate.Sending.";
 constexpr const wchar_t* TellingMutex = L"Global\\VelmoraSvcGate.Telling.";
@@ -104,7 +105,7 @@ template <class Number> std::optional<Number> NumberField(std::wistringstream& l
 }
 
 // The keys of a record's line, by its state.
-const wchar_t* const StateKeys[] = {PendingKey, TellingKey, HeldKey};
+const wchar_t* const StateKeys[] = {PendingKey, TellingKey, HeldKey, SoldKey};
 
 std::optional<PendingRegistration> PendingLine(const std::wstring& fields,
                                                PendingRegistration::Held state) {

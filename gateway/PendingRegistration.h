@@ -42,7 +42,9 @@ struct PendingRegistration {
     // Found held by the gateway: told to a host, and known to have reached it
     // once that host called again. It stays for its identical retry, which any
     // desk may still be about to send: that retry is this payment, not another sale.
-    enum class Held { NotKnown, Telling, Told } State = Held::NotKnown;
+    // Sold: taken by the gateway and answered "sold" to the host that sent it,
+    // which may be killed before it has the answer; it goes when that host calls again.
+    enum class Held { NotKnown, Telling, Told, Sold } State = Held::NotKnown;
 
     static PendingRegistration Of(const std::wstring& Gateway, const SaleRequisites& Sale);
     bool SameSale(const PendingRegistration& other) const { return Digest == other.Digest; }

@@ -194,8 +194,13 @@ PendingRegistration* TDevice::IdenticalPending(TerminalPayments& Book,
                                                const PendingRegistration& Sale,
                                                std::int32_t& Result) {
     Result = ResultCode::Success;
-    const auto same = std::find_if(Book.Pending.begin(), Book.Pending.end(),
-                                   [&](const PendingRegistration& p) { return p.SameSale(Sale); });
+    // A sale answered "sold" to a host that lives is not resent: the same
+    // requisites again are another purchase.
+    const auto same =
+        std::find_if(Book.Pending.begin(), Book.Pending.end(), [&](const PendingRegistration& p) {
+            return p.SameSale(Sale) && (p.State != PendingRegistration::Held::Sold ||
+                                        TellingLock(FTerminalID, p.PaymentID).Held());
+        });
     if (same == Book.Pending.end())
         return nullptr;
     if (same->Gateway != Sale.Gateway)
@@ -323,7 +328,11 @@ void TDevice::ConfirmTold() {
     if (!FTelling)
         return;
     ChangeBook([&](TerminalPayments& book) {
-        bool confirmed = false;
+        const size_t before = book.Pending.size();
+        std::erase_if(book.Pending, [&](const PendingRegistration& p) {
+            return p.SameRecord(FToldOf) && p.State == PendingRegistration::Held::Sold;
+        });
+        bool confirmed = book.Pending.size() != before;
         for (PendingRegistration& p : book.Pending)
             if (p.SameRecord(FToldOf) && p.State == PendingRegistration::Held::Telling) {
                 p.State = PendingRegistration::Held::Told;
@@ -371,9 +380,18 @@ std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstr
         const std::wstring refusal = FLastResultDescription;
         // A taken sale is sold whatever the disk does: a record left behind is
         // asked about before a later sale and told once, never the sale "failed".
+        // Its record stays until the host calls again: were the host killed before
+        // it had the answer, the next desk tells of it, and the cashier's identical
+        // retry is this sale.
+        auto telling = std::make_unique<TellingLock>(FTerminalID, Sale.PaymentID);
+        const bool stays = taken && telling->Held();
         ChangeBook([&](TerminalPayments& book) {
             std::erase_if(book.Pending,
                           [&](const PendingRegistration& p) { return p.SameRecord(Sale); });
+            if (stays) {
+                book.Pending.push_back(Sale);
+                book.Pending.back().State = PendingRegistration::Held::Sold;
+            }
             // A retry's record may hold the last number of the range.
             if (refused && book.NextID == std::int64_t(Sale.PaymentID) + 1 &&
                 book.NextReceipt == std::int64_t(Sale.ReceiptNum) + 1) {
@@ -382,6 +400,10 @@ std::int32_t TDevice::SettleRegistration(const XmlDocument& Doc, const std::wstr
             }
             return true;
         });
+        if (stays) {
+            FTelling = std::move(telling);
+            FToldOf = Sale;
+        }
         FLastResultDescription = taken ? L"" : refusal;
         return taken ? ResultCode::Success : Result;
     }

@@ -154,6 +154,10 @@ TEST_F(ExactlyOnce, TwoDriversOnOneTerminalNeverShareANumber) {
     EXPECT_EQ(paymentID, 2);
     EXPECT_EQ(Held(L"9001"), 1);
     EXPECT_EQ(Held(L"9002"), 1);
+    // The same purchase again, while the desk that sold the first lives, is a sale of its own.
+    ASSERT_EQ(Sell(second, L"9001"), 0) << second.LastResultDescription();
+    EXPECT_EQ(paymentID, 3);
+    EXPECT_EQ(Held(L"9001"), 2);
 }
 
 TEST_F(ExactlyOnce, ANewDriverRetriesWhatTheOldOneLeftPending) {
@@ -353,17 +357,35 @@ TEST_P(AnotherProcess, NeverHoldsASaleTwiceOrSharesANumber) {
                        GetParam().killed);
 }
 
-// A host killed before it had the text of a held payment learned nothing of it:
-// the next desk tells it.
-TEST_F(ExactlyOnce, AHeldPaymentToldToAKilledHostIsToldAgain) {
-    LoseNext(L"addOfflinePayment", LinkFault::Dropped);
-    EXPECT_NE(Sell(client, L"9001"), 0);
-    OtherHost other(server.Url(), L"9002");
-    EXPECT_EQ(other.Ended(), 1001u);
+struct KilledHost {
+    const char* name;
+    // The answer the host was killed with: a held payment told, or its own sale sold.
+    bool sold;
+};
+
+class AnswerInHand : public ExactlyOnce, public testing::WithParamInterface<KilledHost> {};
+
+// A host killed before it had the answer learned nothing: the next desk tells
+// the held payment, and the sale's identical retry is that payment.
+TEST_P(AnswerInHand, IsToldAgainAndItsRetryIsThatPayment) {
+    if (!GetParam().sold) {
+        LoseNext(L"addOfflinePayment", LinkFault::Dropped);
+        EXPECT_NE(Sell(client, L"9001"), 0);
+    }
+    OtherHost other(server.Url(), GetParam().sold ? L"9001" : L"9002");
+    EXPECT_EQ(other.Ended(), GetParam().sold ? 0u : 1001u);
     EXPECT_EQ(Sell(client, L"9003"), 1001);
     EXPECT_NE(client.LastResultDescription().find(L"№ 1 "), std::wstring::npos);
+    ASSERT_EQ(Sell(client, L"9001"), 0) << client.LastResultDescription();
+    EXPECT_EQ(paymentID, 1);
+    EXPECT_EQ(Held(L"9001"), 1);
     ASSERT_EQ(Sell(client, L"9003"), 0) << client.LastResultDescription();
 }
+
+INSTANTIATE_TEST_SUITE_P(Hosts, AnswerInHand,
+                         testing::Values(KilledHost{"HeldPaymentTold", false},
+                                         KilledHost{"SaleSold", true}),
+                         [](const auto& info) { return info.param.name; });
 
 INSTANTIATE_TEST_SUITE_P(Hosts, AnotherProcess,
                          testing::Values(OtherProcess{"KilledWhileTheGatewayHoldsTheAnswer", true},
